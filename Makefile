@@ -1,0 +1,40 @@
+# KORVEX! suite: build, test, run, benchmark and fuzz.
+BUILD_DIR   ?= build
+FUZZ_DIR    ?= build-fuzz
+JOBS        ?= 2
+FUZZ_SECONDS ?= 60
+
+.PHONY: all deps build test run bench fuzz clean
+
+all: build
+
+deps:
+	@bash scripts/install-deps.sh
+
+$(BUILD_DIR)/Makefile: CMakeLists.txt
+	cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo
+
+build: deps $(BUILD_DIR)/Makefile
+	cmake --build $(BUILD_DIR) -j$(JOBS)
+
+test: build
+	ctest --test-dir $(BUILD_DIR) -j$(JOBS) --output-on-failure --timeout 600
+
+run: build
+	scripts/run-korvex.sh $(BUILD_DIR)
+
+bench: build
+	@for b in $(BUILD_DIR)/bench/*; do [ -x "$$b" ] && "$$b" || exit 1; done
+
+fuzz: deps
+	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_DIR) -DKORVEX_FUZZ=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	cmake --build $(FUZZ_DIR) -j$(JOBS)
+	@for f in $(FUZZ_DIR)/fuzz/*; do \
+	  [ -x "$$f" ] || continue; \
+	  name=$$(basename $$f); mkdir -p $(FUZZ_DIR)/corpus/$$name; \
+	  echo "== $$name"; \
+	  "$$f" -max_total_time=$(FUZZ_SECONDS) -rss_limit_mb=2048 $(FUZZ_DIR)/corpus/$$name fuzz/seeds/$$name 2>&1 | tail -n 3 || exit 1; \
+	done
+
+clean:
+	rm -rf $(BUILD_DIR) $(FUZZ_DIR)

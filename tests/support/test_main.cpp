@@ -1,0 +1,14 @@
+#include <QGuiApplication>
+
+#include <gmock/gmock.h>
+
+// Every test program runs with a Qt application (offscreen), so code that needs an event
+// loop, fonts or sockets works the same as in the programs.
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    QGuiApplication app(argc, argv);
+    testing::InitGoogleMock(&argc, argv);
+    return RUN_ALL_TESTS();
+}
