@@ -9,7 +9,9 @@ int64_t SystemClock::NowMs() const {
     return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
 }
 
-std::time_t SystemClock::WallSeconds() const { return std::time(nullptr); }
+std::time_t SystemClock::WallSeconds() const {
+    return std::time(nullptr);
+}
 
 SystemClock& SystemClock::Instance() {
     static SystemClock clock;

@@ -44,7 +44,9 @@ const BitmapInfoHeader& DibFormat::Header() const {
     return *reinterpret_cast<const BitmapInfoHeader*>(bytes_.data());
 }
 
-BitmapInfoHeader& DibFormat::Header() { return *reinterpret_cast<BitmapInfoHeader*>(bytes_.data()); }
+BitmapInfoHeader& DibFormat::Header() {
+    return *reinterpret_cast<BitmapInfoHeader*>(bytes_.data());
+}
 
 std::span<const RgbQuad> DibFormat::ColourTable() const {
     if (IsEmpty()) {

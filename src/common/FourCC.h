@@ -42,8 +42,12 @@ inline std::string FourCCToString(uint32_t code) {
 constexpr uint32_t FourCCFromHalves(int high, int low) {
     return (static_cast<uint32_t>(high) & 0xFFFF) << 16 | (static_cast<uint32_t>(low) & 0xFFFF);
 }
-constexpr int FourCCHigh(uint32_t code) { return static_cast<int>(code >> 16); }
-constexpr int FourCCLow(uint32_t code) { return static_cast<int>(code & 0xFFFF); }
+constexpr int FourCCHigh(uint32_t code) {
+    return static_cast<int>(code >> 16);
+}
+constexpr int FourCCLow(uint32_t code) {
+    return static_cast<int>(code & 0xFFFF);
+}
 
 static_assert(FourCCFromHalves(18256, 19021) == kFourCCMjpg);
 

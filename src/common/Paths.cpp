@@ -9,7 +9,9 @@
 namespace korvex {
 
 namespace {
-QString EnvPath(const char* name) { return QString::fromLocal8Bit(qgetenv(name)); }
+QString EnvPath(const char* name) {
+    return QString::fromLocal8Bit(qgetenv(name));
+}
 
 QString XdgHome(const char* variable, const char* fallback) {
     QString dir = EnvPath(variable);

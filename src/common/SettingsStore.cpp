@@ -21,7 +21,9 @@ SettingsStore::SettingsStore(const QString& path) {
     settings_ = std::make_unique<QSettings>(path, QSettings::IniFormat);
 }
 
-SettingsStore::~SettingsStore() { Sync(); }
+SettingsStore::~SettingsStore() {
+    Sync();
+}
 
 int SettingsStore::Read(const IntSetting& s) const {
     return ReadInt(QString::fromLatin1(s.section), QString::fromLatin1(s.name), s.defaultValue,
@@ -62,8 +64,7 @@ void SettingsStore::WriteInt(const QString& section, const QString& name, int va
     settings_->setValue(Key(section, name), value);
 }
 
-void SettingsStore::WriteString(const QString& section, const QString& name,
-                                const QString& value) {
+void SettingsStore::WriteString(const QString& section, const QString& name, const QString& value) {
     settings_->setValue(Key(section, name), value);
 }
 
@@ -76,7 +77,9 @@ void SettingsStore::Sync() {
     QFile::setPermissions(settings_->fileName(), QFile::ReadOwner | QFile::WriteOwner);
 }
 
-QString SettingsStore::FilePath() const { return settings_->fileName(); }
+QString SettingsStore::FilePath() const {
+    return settings_->fileName();
+}
 
 int CapabilityFlags(const SettingsStore& store, const QString& programPath) {
     QString name = programPath.section(u'/', -1).section(u'\\', -1);

@@ -13,7 +13,8 @@ namespace korvex {
 
 namespace {
 const std::array<std::span<const StringEntry>, 6> kTables = {
-    kCameraStrings, kVideoStrings, kBufferStrings, kModemStrings, kScheduleStrings, kUploaderStrings,
+    kCameraStrings, kVideoStrings,    kBufferStrings,
+    kModemStrings,  kScheduleStrings, kUploaderStrings,
 };
 }  // namespace
 
@@ -33,6 +34,8 @@ QString Str(int id) {
     return text ? QString::fromUtf8(text) : QString();
 }
 
-std::span<const std::span<const StringEntry>> AllStringTables() { return kTables; }
+std::span<const std::span<const StringEntry>> AllStringTables() {
+    return kTables;
+}
 
 }  // namespace korvex

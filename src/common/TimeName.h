@@ -8,9 +8,9 @@ namespace korvex {
 
 // Forms of a time-stamped file name.
 enum class TimeNameForm {
-    Date = 3,            // MMDDYY.ext
-    DateMinute = 5,      // MMDDYY_HHMM.ext
-    DateSecond = 6,      // MMDDYY_HHMMSS.ext
+    Date = 3,        // MMDDYY.ext
+    DateMinute = 5,  // MMDDYY_HHMM.ext
+    DateSecond = 6,  // MMDDYY_HHMMSS.ext
 };
 
 // A file name from the local time of `t`: month, day, two-digit year, then hour and minute
