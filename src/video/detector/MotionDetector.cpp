@@ -1,0 +1,237 @@
+#include "video/detector/MotionDetector.h"
+
+#include "common/StringTable.h"
+#include "common/strings/VideoStrings.h"
+#include "video/detector/LumaTable.h"
+
+#include <algorithm>
+#include <climits>
+#include <cmath>
+#include <cstdlib>
+#include <new>
+
+namespace korvex {
+
+MotionDetector::MotionDetector(UserPrompt& prompt, const Clock& clock)
+    : prompt_(prompt), clock_(clock) {}
+
+void MotionDetector::ClearGrid() {
+    width_ = height_ = blockRows_ = blockCols_ = pixelCount_ = blockCount_ = 0;
+    rowBytes_ = 0;
+    reference_ = current_ = 0;
+    blockSums_.clear();
+    mask_.clear();
+    images_[0].clear();
+    images_[1].clear();
+}
+
+bool MotionDetector::Setup(const DibFormat& format) {
+    format_ = format;
+    lastTrigger_ = 0;
+    ClearGrid();
+    if (format.IsEmpty()) {
+        return true;
+    }
+    const BitmapInfoHeader& header = format.Header();
+    const int64_t width = header.biWidth;
+    const int64_t height = header.biHeight;
+    if (width <= 0 || height <= 0) {
+        return true;
+    }
+    if (width * height > INT_MAX) {
+        prompt_.Message(Str(IDS_OUT_OF_MEMORY_CLOSE_APPS), PromptIcon::Error);
+        return false;
+    }
+    width_ = static_cast<int>(width);
+    height_ = static_cast<int>(height);
+    blockRows_ = height_ / kBlockSize;
+    blockCols_ = width_ / kBlockSize;
+    pixelCount_ = width_ * height_;
+    blockCount_ = blockRows_ * blockCols_;
+    rowBytes_ = DibRowBytes(width_, header.biBitCount);
+    try {
+        blockSums_.assign(blockCount_, 0);
+        mask_.assign(blockCount_, 0);
+        const size_t samples = static_cast<size_t>(blockCount_) * kSamplesPerBlock;
+        images_[0].assign(samples, 0);
+        images_[1].assign(samples, 0);
+    } catch (const std::bad_alloc&) {
+        ClearGrid();
+        prompt_.Message(Str(IDS_OUT_OF_MEMORY_CLOSE_APPS), PromptIcon::Error);
+        return false;
+    }
+    paletteGrey_.fill(0);
+    if (header.biBitCount == 8) {
+        const auto table = format.ColourTable();
+        const LumaTable& luma = LumaTable::Shared();
+        for (size_t i = 0; i < table.size() && i < paletteGrey_.size(); ++i) {
+            paletteGrey_[i] = luma[LumaTable::IndexOf(table[i].red, table[i].green, table[i].blue)];
+        }
+    }
+    return true;
+}
+
+bool MotionDetector::Handles(std::span<const uint8_t> bits) const {
+    if (blockCount_ == 0 || !format_.IsRgb()) {
+        return false;
+    }
+    const int bitCount = format_.BitCount();
+    if (bitCount != 8 && bitCount != 16 && bitCount != 24 && bitCount != 32) {
+        return false;
+    }
+    return static_cast<int64_t>(bits.size()) >= rowBytes_ * height_;
+}
+
+// Writes the samples of the used rows into the current image and, when `sum` is set, adds
+// the absolute differences to the reference into the block sums of the watched blocks.
+// The used rows are the top 8 x blockRows of the picture: the bottom rows of the bitmap that
+// do not fill a block row are skipped.
+template <int Bits>
+void MotionDetector::ConvertRows(const uint8_t* bits, bool sum) {
+    constexpr int kStep = 2 * Bits / 8;
+    const uint8_t* luma = LumaTable::Shared().Data();
+    const int sampleCols = SampleCols();
+    const int64_t skippedRows = height_ - int64_t{kBlockSize} * blockRows_;
+    uint8_t* current = images_[current_].data();
+    const uint8_t* reference = images_[reference_].data();
+    for (int br = 0; br < blockRows_; ++br) {
+        const uint8_t* maskRow =
+            maskOn_ ? mask_.data() + static_cast<size_t>(blockRows_ - 1 - br) * blockCols_
+                    : nullptr;
+        int* sums = blockSums_.data() + static_cast<size_t>(br) * blockCols_;
+        for (int sy = 0; sy < 4; ++sy) {
+            const int64_t row = skippedRows + br * kBlockSize + sy * 2;
+            const uint8_t* src = bits + row * rowBytes_;
+            const size_t offset = static_cast<size_t>(br * 4 + sy) * sampleCols;
+            uint8_t* dst = current + offset;
+            for (int sx = 0; sx < sampleCols; ++sx, src += kStep) {
+                if constexpr (Bits == 8) {
+                    dst[sx] = paletteGrey_[src[0]];
+                } else if constexpr (Bits == 16) {
+                    dst[sx] = luma[(src[0] | src[1] << 8) & 0x7FFF];
+                } else {
+                    dst[sx] = luma[(src[2] >> 3) << 10 | (src[1] >> 3) << 5 | (src[0] >> 3)];
+                }
+            }
+            if (!sum) {
+                continue;
+            }
+            const uint8_t* ref = reference + offset;
+            for (int bc = 0; bc < blockCols_; ++bc) {
+                if (maskRow != nullptr && maskRow[bc] != 0) {
+                    continue;
+                }
+                const int x = bc * 4;
+                sums[bc] += std::abs(dst[x] - ref[x]) + std::abs(dst[x + 1] - ref[x + 1]) +
+                            std::abs(dst[x + 2] - ref[x + 2]) + std::abs(dst[x + 3] - ref[x + 3]);
+            }
+        }
+    }
+}
+
+void MotionDetector::ConvertAndSum(std::span<const uint8_t> bits, bool sum) {
+    switch (format_.BitCount()) {
+        case 8:
+            ConvertRows<8>(bits.data(), sum);
+            break;
+        case 16:
+            ConvertRows<16>(bits.data(), sum);
+            break;
+        case 24:
+            ConvertRows<24>(bits.data(), sum);
+            break;
+        default:
+            ConvertRows<32>(bits.data(), sum);
+            break;
+    }
+}
+
+void MotionDetector::Compare(std::span<const uint8_t> bits) {
+    motion_ = false;
+    if (!Handles(bits)) {
+        return;
+    }
+    current_ = 1 - reference_;
+    std::fill(blockSums_.begin(), blockSums_.end(), 0);
+    const bool timeLapse = mode_ == DetectionMode::TimeLapse;
+    // A fresh reference is the frame itself: nothing differs, so nothing needs summing.
+    ConvertAndSum(bits, !takeReference_ && !timeLapse);
+    if (takeReference_) {
+        reference_ = current_;
+        takeReference_ = false;
+    }
+    if (timeLapse) {
+        const std::time_t now = clock_.WallSeconds();
+        if (now - lastTrigger_ >= interval_) {
+            lastTrigger_ = now;
+            motion_ = true;
+        }
+        return;
+    }
+    Judge();
+}
+
+// The spread is five times the population standard deviation of the block activities
+// (masked blocks count as 0). The sum of squares is kept in 64 bits: 25 times it exceeds
+// 32 bits on large frames (about 1920 x 1080 and above) when half the picture changes.
+void MotionDetector::Judge() {
+    int64_t total = 0;
+    for (int& v : blockSums_) {
+        v /= kSamplesPerBlock;
+        total += v;
+    }
+    const int64_t mean = total / blockCount_;
+    int64_t squares = 0;
+    for (const int v : blockSums_) {
+        const int64_t d = v - mean;
+        squares += d * d;
+    }
+    // The integer quotient has the same truncated root as the exact one.
+    const int64_t quotient = 25 * squares / blockCount_;
+    const auto spread = static_cast<int64_t>(std::sqrt(static_cast<double>(quotient)));
+    if (total + spread == 0) {
+        stillCount_ = stillCount_ < INT_MAX ? stillCount_ + 1 : INT_MAX;
+    } else {
+        stillCount_ = 0;
+    }
+    if (spread > level_) {
+        motion_ = true;
+    }
+    if (mode_ == DetectionMode::Intrusion || (mode_ == DetectionMode::DynamicProfile && motion_)) {
+        reference_ = current_;
+    }
+}
+
+bool MotionDetector::IsBlank() const {
+    if (blockCount_ == 0) {
+        return true;
+    }
+    const uint8_t* image = images_[current_].data();
+    const int sampleCols = SampleCols();
+    const int sampleRows = SampleRows();
+    const int reference = image[static_cast<size_t>(2 * blockRows_) * sampleCols];
+    for (int sy = 2; sy < sampleRows - 2; ++sy) {
+        const uint8_t* row = image + static_cast<size_t>(sy) * sampleCols;
+        for (int sx = 2; sx < sampleCols - 2; ++sx) {
+            if (std::abs(row[sx] - reference) > maxDelta_) {
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
+void MotionDetector::MaskAll() {
+    std::fill(mask_.begin(), mask_.end(), kMasked);
+}
+
+void MotionDetector::UnmaskAll() {
+    std::fill(mask_.begin(), mask_.end(), 0);
+}
+
+int MotionDetector::TimeLapseInterval(int timeLimit, int timeUnit) {
+    static constexpr int kUnitSeconds[] = {1, 60, 3600};
+    return std::clamp(timeLimit, 1, 4000) * kUnitSeconds[std::clamp(timeUnit, 0, 2)];
+}
+
+}  // namespace korvex
