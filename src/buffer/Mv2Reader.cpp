@@ -297,7 +297,6 @@ bool CMv2Reader::NextEvent() {
 }
 
 bool CMv2Reader::PreviousEvent() {
-    atEnd_ = false;
     if (!IsOpen() || !hasCurrent_) {
         return false;
     }
