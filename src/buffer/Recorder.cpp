@@ -35,8 +35,7 @@ void Recorder::SetFailureListener(CMv2Writer::FailureListener listener) {
     writer_.SetFailureListener(std::move(listener));
 }
 
-bool Recorder::CreateBufferFile(const QString& name, FrameCompressor& compressor,
-                                bool continuous) {
+bool Recorder::CreateBufferFile(const QString& name, FrameCompressor& compressor, bool continuous) {
     compressor_ = &compressor;
     logic_.SetContinuous(continuous);
     compressor.ForceKeyFrame();
@@ -83,15 +82,18 @@ bool Recorder::StepAfter(const Recorder& primary, bool motion, std::span<const u
     const bool ok = RunStep(motion, bits, stillDir);
     // A frame of the primary's stream that this buffer did not take breaks the chain its
     // next frames refer to: wait for a key frame.
-    if (fromPrimary_->has_value() && !stored_) needKey_ = true;
+    if (fromPrimary_->has_value() && !stored_)
+        needKey_ = true;
     fromPrimary_ = nullptr;
     return ok;
 }
 
 bool Recorder::RunStep(bool motion, std::span<const uint8_t> bits, const QString& stillDir) {
-    if (Directory().isEmpty()) return true;
+    if (Directory().isEmpty())
+        return true;
     // Past the size limit nothing more is stored; the camera stops recording.
-    if (!writer_.BelowLimit()) return false;
+    if (!writer_.BelowLimit())
+        return false;
     bits_ = bits;
     stillDir_ = stillDir;
     const std::time_t now = clock_.WallSeconds();
@@ -101,48 +103,56 @@ bool Recorder::RunStep(bool motion, std::span<const uint8_t> bits, const QString
 
 void Recorder::Rotate(std::time_t now) {
     switch (rotation_.Check(writer_.WritePos(), now)) {
-    case RotationKind::Rename:
-        SaveByRenaming(now);
-        break;
-    case RotationKind::Recycle:
-        SaveByRecycling();
-        break;
-    case RotationKind::None:
-        break;
+        case RotationKind::Rename:
+            SaveByRenaming(now);
+            break;
+        case RotationKind::Recycle:
+            SaveByRecycling();
+            break;
+        case RotationKind::None:
+            break;
     }
 }
 
 bool Recorder::StoreFrame(bool keyFrame) {
-    if (!writer_.DoRecording()) return true;
+    if (!writer_.DoRecording())
+        return true;
     const bool key = keyFrame || needKey_;
     std::optional<CompressedFrame> frame;
     if (role_ == Role::Primary) {
         if (compressor_ == nullptr || !compressor_->IsReady()) {
             prompt_.Message(Str(IDS_NO_COMPRESSOR), PromptIcon::Error);
-            if (compressor_ != nullptr) compressor_->FallBackToUncompressed();
+            if (compressor_ != nullptr)
+                compressor_->FallBackToUncompressed();
             return false;
         }
-        if (key) compressor_->ForceKeyFrame();
+        if (key)
+            compressor_->ForceKeyFrame();
         frame = compressor_->CompressFrame(bits_);
         // The compressor has told the user why.
-        if (!frame) return false;
+        if (!frame)
+            return false;
     } else {
-        if (fromPrimary_ == nullptr || !fromPrimary_->has_value()) return true;
+        if (fromPrimary_ == nullptr || !fromPrimary_->has_value())
+            return true;
         frame = **fromPrimary_;
         if (key && !frame->keyFrame) {
             // Ask the shared compressor for a key frame and store from there on.
-            if (compressor_ != nullptr) compressor_->ForceKeyFrame();
+            if (compressor_ != nullptr)
+                compressor_->ForceKeyFrame();
             return true;
         }
     }
-    if (!writer_.AppendRecord(frame->data, frame->keyFrame)) return false;
+    if (!writer_.AppendRecord(frame->data, frame->keyFrame))
+        return false;
     needKey_ = false;
     stored_ = frame;
     return true;
 }
 
 bool Recorder::SaveByRenaming(std::time_t t) {
-    if (!writer_.HasData()) return false;
+    if (!writer_.HasData())
+        return false;
     const BufferFileResult moved = MoveToFreeName(writer_.Path(), Directory(), t);
     if (!moved.Ok()) {
         ReportSaveFailure(JoinPath(Directory(), ArchiveName(t, 0)), moved.error);
@@ -153,8 +163,10 @@ bool Recorder::SaveByRenaming(std::time_t t) {
 }
 
 bool Recorder::SaveByRecycling() {
-    if (!writer_.HasData()) return false;
-    if (recycleCounter_ == recycleNum_) recycleCounter_ = 0;
+    if (!writer_.HasData())
+        return false;
+    if (recycleCounter_ == recycleNum_)
+        recycleCounter_ = 0;
     const QString target = JoinPath(Directory(), RecycledName(recycleCounter_));
     const BufferFileResult copied = CopyReplacing(writer_.Path(), target);
     if (!copied.Ok()) {
@@ -168,7 +180,8 @@ bool Recorder::SaveByRecycling() {
 
 bool Recorder::StartAgain() {
     saveFailureShown_ = false;
-    if (compressor_ != nullptr) compressor_->ForceKeyFrame();
+    if (compressor_ != nullptr)
+        compressor_->ForceKeyFrame();
     needKey_ = true;
     const bool ok = writer_.Recreate();
     logic_.OnNewFile();
@@ -177,7 +190,8 @@ bool Recorder::StartAgain() {
 
 void Recorder::ReportSaveFailure(const QString& target, int error) {
     // A save that keeps failing (every frame, for a size rotation) is told once.
-    if (saveFailureShown_) return;
+    if (saveFailureShown_)
+        return;
     saveFailureShown_ = true;
     prompt_.Message(QString::fromLatin1(kSaveFailedText).arg(target, strerror(error)),
                     PromptIcon::Warning);
