@@ -32,10 +32,12 @@ enum CameraStringId : int {
     IDS_WORKDIR_INVALID_2 = 202,
     IDS_STATUS_XMIT = 212,
     IDS_WORKDIR_CHANGE_FAILED = 227,
+    IDS_LAUNCH_FAILED = 910,
 
     IDS_CAMERA_FIRST = 10000,
     IDS_CLASS_REGISTRATION_FAILED,
     IDS_OTHER_SYSTEM_NOT_RESPONDING,
+    IDS_POSTRIX_LAUNCH_FAILED,
 };
 
 extern const std::span<const StringEntry> kCameraStrings;
