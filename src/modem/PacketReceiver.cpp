@@ -22,6 +22,7 @@ PacketReceiver::PacketReceiver(uint16_t linkId, ModemLog& log) : linkId_(linkId)
 void PacketReceiver::Reset() {
     count_ = 0;
     state_ = STATE_FindData;
+    idleReadSteps_ = 0;
 }
 
 uint16_t PacketReceiver::PayloadLength() const {
@@ -35,14 +36,14 @@ void PacketReceiver::DropFront(size_t bytes) {
 }
 
 void PacketReceiver::Step(CommPort& port) {
+    size_t got = 0;
     if (state_ == STATE_PacketTaken) {
         state_ = STATE_FindData;
         DropFront(kPacketHeaderBytes + PayloadLength());
     } else {
         const size_t room = std::min(kMaxReadPerStep, kReceiveBufferBytes - count_);
         if (room > 0) {
-            const size_t got =
-                std::min(room, port.ReadComm(std::span<uint8_t>(buffer_.data() + count_, room)));
+            got = std::min(room, port.ReadComm(std::span<uint8_t>(buffer_.data() + count_, room)));
             count_ = uint16_t(count_ + got);
             bytesRead_ += got;
         }
@@ -54,7 +55,15 @@ void PacketReceiver::Step(CommPort& port) {
         FindHeader();
     }
     if (state_ == STATE_ReadData) {
+        idleReadSteps_ = got > 0 ? 0 : idleReadSteps_ + 1;
         CheckPacket();
+        if (state_ == STATE_ReadData && idleReadSteps_ >= kReadStallSteps) {
+            DropFront(1);
+            state_ = STATE_FindData;
+        }
+    }
+    if (state_ != STATE_ReadData) {
+        idleReadSteps_ = 0;
     }
 }
 

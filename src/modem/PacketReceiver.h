@@ -21,6 +21,11 @@ enum ReceiveState : int {
 // echoed packets; all of them are skipped.
 class PacketReceiver {
 public:
+    // Steps in STATE_ReadData without a new byte after which the accepted header is taken
+    // for a damaged one (a flipped length bit would otherwise wait for bytes that only come
+    // with later traffic); at the 100 ms poll, two seconds.
+    static constexpr int kReadStallSteps = 20;
+
     PacketReceiver(uint16_t linkId, ModemLog& log);
 
     // Back to an empty buffer, searching.
@@ -49,6 +54,7 @@ private:
     uint16_t linkId_;
     ModemLog& log_;
     uint64_t bytesRead_ = 0;
+    int idleReadSteps_ = 0;
 };
 
 }  // namespace korvex

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <random>
 #include <vector>
 
@@ -60,6 +61,10 @@ public:
     void SetFaults(const LineFaults& faults) { faults_ = faults; }
     // The line disappears: both ends see it lost.
     void Cut() { cut_ = true; }
+    // Writes from `side` for which the filter answers true vanish (after being taken).
+    void SetDropFilter(std::function<bool(int side, std::span<const uint8_t>)> filter) {
+        dropFilter_ = std::move(filter);
+    }
     // Puts bytes straight onto the line towards `side`.
     void Inject(int side, std::span<const uint8_t> bytes) {
         Direction& d = dir_[1 - side];
@@ -75,6 +80,11 @@ private:
         std::deque<Chunk> chunks;
         double serialFreeAtMs = 0;
     };
+
+    static bool IsHeader(const std::vector<uint8_t>& bytes) {
+        return bytes.size() == 16 && bytes[0] == 0xFE && bytes[1] == 0xED && bytes[2] == 0xDC &&
+               bytes[3] == 0xCA;
+    }
 
     bool Chance(double rate) {
         return rate > 0 && std::uniform_real_distribution<double>(0, 1)(random_) < rate;
@@ -103,11 +113,16 @@ private:
         accepted_[side] += take;
         Chunk chunk{int64_t(deliverAt) + faults_.oneWayDelayMs,
                     std::vector<uint8_t>(bytes.begin(), bytes.begin() + take)};
-        if (Chance(faults_.lossRate)) {
+        if (Chance(faults_.lossRate) || (dropFilter_ && dropFilter_(side, chunk.bytes))) {
             return take;
         }
         if (Chance(faults_.corruptRate)) {
-            const size_t at = std::uniform_int_distribution<size_t>(0, take - 1)(random_);
+            size_t at = std::uniform_int_distribution<size_t>(0, take - 1)(random_);
+            // The part tag of a header is not covered by the CRC, so no receiver could tell
+            // a flip there; the simulated noise spares those four bytes.
+            if (IsHeader(chunk.bytes) && at >= 12) {
+                at -= 4;
+            }
             chunk.bytes[at] ^= uint8_t(1 + std::uniform_int_distribution<int>(0, 254)(random_));
         }
         if (Chance(faults_.duplicateRate)) {
@@ -140,6 +155,7 @@ private:
     Direction dir_[2];
     uint64_t accepted_[2] = {0, 0};
     bool cut_ = false;
+    std::function<bool(int, std::span<const uint8_t>)> dropFilter_;
     End a_;
     End b_;
 };
