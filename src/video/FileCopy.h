@@ -1,0 +1,19 @@
+#pragma once
+
+#include "common/UserPrompt.h"
+
+#include <QString>
+
+namespace korvex {
+
+// How a file copy ended: success, or the errno of the step that failed.
+struct CopyResult {
+    bool ok = false;
+    int error = 0;
+};
+
+// Copies a file's bytes in chunks of 1000 bytes, replacing the target. Succeeds only when
+// every read, write and close did; a read error also shows "File read error".
+CopyResult CopyFileBytes(const QString& source, const QString& target, UserPrompt& prompt);
+
+}  // namespace korvex
