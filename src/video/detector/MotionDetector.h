@@ -107,9 +107,7 @@ private:
     bool Handles(std::span<const uint8_t> bits) const;
     void ConvertAndSum(std::span<const uint8_t> bits, bool sum);
     template <int Bits>
-    void Convert(const uint8_t* bits, bool sum);
-    template <int Bits, bool Sum>
-    void ConvertRows(const uint8_t* bits);
+    void ConvertRows(const uint8_t* bits, bool sum);
     void Judge();
     void ClearGrid();
 
