@@ -4,6 +4,8 @@
 #include "modem/TimerScheduler.h"
 
 #include <QCoreApplication>
+#include <QEventLoop>
+#include <QTimer>
 
 #include <map>
 
@@ -61,6 +63,22 @@ public:
     bool RunUntil(Pred done, int64_t limitMs, int64_t stepMs = 10) {
         for (int64_t spent = 0; spent <= limitMs; spent += stepMs) {
             QCoreApplication::processEvents();
+            if (done()) {
+                return true;
+            }
+            AdvanceMs(stepMs);
+        }
+        return done();
+    }
+
+    // Like RunUntil, for tests with real sockets or devices: each step also waits up to a
+    // millisecond of real time for their events, so simulated time cannot outrun them.
+    template <typename Pred>
+    bool RunUntilWithIo(Pred done, int64_t limitMs, int64_t stepMs = 10) {
+        for (int64_t spent = 0; spent <= limitMs; spent += stepMs) {
+            QEventLoop loop;
+            QTimer::singleShot(1, &loop, &QEventLoop::quit);
+            loop.exec();
             if (done()) {
                 return true;
             }

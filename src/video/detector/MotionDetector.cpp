@@ -8,6 +8,7 @@
 #include <climits>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <new>
 
 namespace korvex {
@@ -82,66 +83,83 @@ bool MotionDetector::Handles(std::span<const uint8_t> bits) const {
     return static_cast<int64_t>(bits.size()) >= rowBytes_ * height_;
 }
 
-// Writes the samples of the used rows into the current image and, when `sum` is set, adds
-// the absolute differences to the reference into the block sums of the watched blocks.
-// The used rows are the top 8 x blockRows of the picture: the bottom rows of the bitmap that
-// do not fill a block row are skipped.
+namespace {
+
+// The grey level of one sampled pixel.
 template <int Bits>
-void MotionDetector::ConvertRows(const uint8_t* bits, bool sum) {
+inline uint8_t SampleGrey(const uint8_t* pixel, const uint8_t* luma, const uint8_t* palette) {
+    if constexpr (Bits == 8) {
+        return palette[pixel[0]];
+    } else if constexpr (Bits == 16) {
+        return luma[(pixel[0] | pixel[1] << 8) & 0x7FFF];
+    } else {
+        // Blue, green and red in one load; the fourth byte is never looked at. The load stays
+        // inside the row: a sampled pixel is never the last of its row.
+        uint32_t v;
+        std::memcpy(&v, pixel, sizeof v);
+        return luma[(v >> 3 & 0x1F) | (v >> 6 & 0x3E0) | (v >> 9 & 0x7C00)];
+    }
+}
+
+}  // namespace
+
+// Writes the samples of the used rows into the current image and, when Sum is set, adds the
+// absolute differences to the reference into the block sums (of every block; the mask is
+// applied when judging). The used rows are the top 8 x blockRows of the picture: the bottom
+// rows of the bitmap that do not fill a block row are skipped.
+template <int Bits, bool Sum>
+void MotionDetector::ConvertRows(const uint8_t* bits) {
     constexpr int kStep = 2 * Bits / 8;
     const uint8_t* luma = LumaTable::Shared().Data();
-    const int sampleCols = SampleCols();
+    const uint8_t* palette = paletteGrey_.data();
     const int64_t skippedRows = height_ - int64_t{kBlockSize} * blockRows_;
-    uint8_t* current = images_[current_].data();
-    const uint8_t* reference = images_[reference_].data();
+    uint8_t* dst = images_[current_].data();
+    const uint8_t* ref = images_[reference_].data();
     for (int br = 0; br < blockRows_; ++br) {
-        const uint8_t* maskRow =
-            maskOn_ ? mask_.data() + static_cast<size_t>(blockRows_ - 1 - br) * blockCols_
-                    : nullptr;
         int* sums = blockSums_.data() + static_cast<size_t>(br) * blockCols_;
         for (int sy = 0; sy < 4; ++sy) {
-            const int64_t row = skippedRows + br * kBlockSize + sy * 2;
-            const uint8_t* src = bits + row * rowBytes_;
-            const size_t offset = static_cast<size_t>(br * 4 + sy) * sampleCols;
-            uint8_t* dst = current + offset;
-            for (int sx = 0; sx < sampleCols; ++sx, src += kStep) {
-                if constexpr (Bits == 8) {
-                    dst[sx] = paletteGrey_[src[0]];
-                } else if constexpr (Bits == 16) {
-                    dst[sx] = luma[(src[0] | src[1] << 8) & 0x7FFF];
-                } else {
-                    dst[sx] = luma[(src[2] >> 3) << 10 | (src[1] >> 3) << 5 | (src[0] >> 3)];
-                }
-            }
-            if (!sum) {
-                continue;
-            }
-            const uint8_t* ref = reference + offset;
+            const uint8_t* src = bits + (skippedRows + br * kBlockSize + sy * 2) * rowBytes_;
             for (int bc = 0; bc < blockCols_; ++bc) {
-                if (maskRow != nullptr && maskRow[bc] != 0) {
-                    continue;
+                int difference = 0;
+                for (int k = 0; k < 4; ++k, src += kStep) {
+                    const uint8_t grey = SampleGrey<Bits>(src, luma, palette);
+                    dst[k] = grey;
+                    if constexpr (Sum) {
+                        difference += std::abs(grey - ref[k]);
+                    }
                 }
-                const int x = bc * 4;
-                sums[bc] += std::abs(dst[x] - ref[x]) + std::abs(dst[x + 1] - ref[x + 1]) +
-                            std::abs(dst[x + 2] - ref[x + 2]) + std::abs(dst[x + 3] - ref[x + 3]);
+                dst += 4;
+                ref += 4;
+                if constexpr (Sum) {
+                    sums[bc] += difference;
+                }
             }
         }
+    }
+}
+
+template <int Bits>
+void MotionDetector::Convert(const uint8_t* bits, bool sum) {
+    if (sum) {
+        ConvertRows<Bits, true>(bits);
+    } else {
+        ConvertRows<Bits, false>(bits);
     }
 }
 
 void MotionDetector::ConvertAndSum(std::span<const uint8_t> bits, bool sum) {
     switch (format_.BitCount()) {
         case 8:
-            ConvertRows<8>(bits.data(), sum);
+            Convert<8>(bits.data(), sum);
             break;
         case 16:
-            ConvertRows<16>(bits.data(), sum);
+            Convert<16>(bits.data(), sum);
             break;
         case 24:
-            ConvertRows<24>(bits.data(), sum);
+            Convert<24>(bits.data(), sum);
             break;
         default:
-            ConvertRows<32>(bits.data(), sum);
+            Convert<32>(bits.data(), sum);
             break;
     }
 }
@@ -175,6 +193,19 @@ void MotionDetector::Compare(std::span<const uint8_t> bits) {
 // (masked blocks count as 0). The sum of squares is kept in 64 bits: 25 times it exceeds
 // 32 bits on large frames (about 1920 x 1080 and above) when half the picture changes.
 void MotionDetector::Judge() {
+    if (maskOn_) {
+        // The mask lists the top row of blocks first, the sums the bottom row.
+        for (int br = 0; br < blockRows_; ++br) {
+            const uint8_t* maskRow =
+                mask_.data() + static_cast<size_t>(blockRows_ - 1 - br) * blockCols_;
+            int* sums = blockSums_.data() + static_cast<size_t>(br) * blockCols_;
+            for (int bc = 0; bc < blockCols_; ++bc) {
+                if (maskRow[bc] != 0) {
+                    sums[bc] = 0;
+                }
+            }
+        }
+    }
     int64_t total = 0;
     for (int& v : blockSums_) {
         v /= kSamplesPerBlock;

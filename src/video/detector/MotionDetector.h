@@ -107,7 +107,9 @@ private:
     bool Handles(std::span<const uint8_t> bits) const;
     void ConvertAndSum(std::span<const uint8_t> bits, bool sum);
     template <int Bits>
-    void ConvertRows(const uint8_t* bits, bool sum);
+    void Convert(const uint8_t* bits, bool sum);
+    template <int Bits, bool Sum>
+    void ConvertRows(const uint8_t* bits);
     void Judge();
     void ClearGrid();
 
