@@ -1,1 +1,0 @@
-// Placeholder until the first source of this engine lands.
