@@ -42,7 +42,7 @@ void AppendBase64Lines(std::span<const uint8_t> input, std::string& out) {
 }
 
 std::size_t Base64ChunkBytes(std::size_t bufferBytes) {
-    const std::size_t limit = (bufferBytes * kBase64GroupBytes - kBase64GroupBytes) / 78;
+    const std::size_t limit = bufferBytes > 0 ? (bufferBytes - 1) * kBase64GroupBytes / 78 : 0;
     return std::max(kBase64GroupBytes, limit / kBase64GroupBytes * kBase64GroupBytes);
 }
 

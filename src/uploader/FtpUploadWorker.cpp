@@ -76,9 +76,13 @@ void FtpUploadWorker::Run() {
         server = server_;
     }
     std::unique_ptr<FtpConnection> connection;
-    const auto inetError = [](const FtpConnection& c) {
-        return c.ErrorText().isEmpty() ? Str(IDS_NO_INTERNET_SESSION)
-                                       : Str(IDS_FTP_INET_ERROR).arg(c.ErrorText());
+    // A failure of the library: the time limit, then its own description.
+    const auto libraryFailure = [this](const FtpConnection& c) {
+        if (c.TimedOut()) {
+            emit report(Str(IDS_CONNECTION_TIMEOUT));
+        }
+        Fail(c.ErrorText().isEmpty() ? Str(IDS_NO_INTERNET_SESSION)
+                                     : Str(IDS_FTP_INET_ERROR).arg(c.ErrorText()));
     };
     int idlePasses = 0;
     while (!stop_) {
@@ -110,7 +114,7 @@ void FtpUploadWorker::Run() {
             connection->SetStopFlag(&stop_);
             connection->SetTimeoutMs(transferTimeoutMs_);
             if (!connection->Open(server.host, server.port, server.account, server.password)) {
-                Fail(inetError(*connection));
+                libraryFailure(*connection);
                 break;
             }
         }
@@ -144,10 +148,7 @@ void FtpUploadWorker::Run() {
         if (!uploaded) {
             // A failed upload ends the run as failed; the idle report that follows a run
             // would otherwise announce a successful transfer.
-            if (connection->TimedOut()) {
-                emit report(Str(IDS_CONNECTION_TIMEOUT));
-            }
-            Fail(inetError(*connection));
+            libraryFailure(*connection);
             emit report(Str(IDS_UPLOAD_FAILED));
             break;
         }

@@ -195,6 +195,17 @@ TEST_F(FtpUploadWorkerTest, UnreachableServerFailsWithTheLibraryText) {
     EXPECT_EQ(worker_.QueuedCount(), 1u);
 }
 
+TEST_F(FtpUploadWorkerTest, SilentServerEndsAtTheTimeLimit) {
+    QTcpServer silent;
+    ASSERT_TRUE(silent.listen(QHostAddress::LocalHost));
+    worker_.SetServer({"127.0.0.1", silent.serverPort(), "cam", "secret"});
+    worker_.SetTransferTimeoutMs(300);
+    worker_.Enqueue(Transfer(0, "", 0));
+    ASSERT_TRUE(RunToEnd());
+    EXPECT_THAT(reports_, ElementsAre("Connection timeout.", HasSubstr("INET Error: ")));
+    EXPECT_EQ(worker_.CurrentState(), FtpUploadWorker::kFailed);
+}
+
 TEST_F(FtpUploadWorkerTest, StopEndsAWaitingRun) {
     const auto server = StartServer();
     worker_.SetIdlePass(std::chrono::seconds(60));
