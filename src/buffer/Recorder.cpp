@@ -7,7 +7,12 @@
 #include "common/UserPrompt.h"
 #include "common/strings/BufferStrings.h"
 #include "common/strings/CameraStrings.h"
+#include "video/StampedBitmap.h"
 
+#include <QFile>
+
+#include <unistd.h>
+#include <cstdio>
 #include <cstring>
 
 namespace korvex {
@@ -19,7 +24,7 @@ constexpr const char* kSaveFailedText =
 }  // namespace
 
 Recorder::Recorder(Role role, const Clock& clock, UserPrompt& prompt)
-    : role_(role), clock_(clock), prompt_(prompt), writer_(clock, &prompt) {}
+    : role_(role), clock_(clock), prompt_(prompt), writer_(clock, &prompt), stills_(prompt) {}
 
 void Recorder::Configure(const CameraRecording& settings) {
     logic_.Configure(settings);
@@ -197,6 +202,25 @@ void Recorder::ReportSaveFailure(const QString& target, int error) {
                     PromptIcon::Warning);
 }
 
-void Recorder::WriteStill() {}
+void Recorder::WriteStill() {
+    if (compressor_ == nullptr)
+        return;
+    const QString bitmap = JoinPath(stillDir_, QStringLiteral("ktemp.bmp"));
+    if (!WriteStampedBitmap(bitmap, compressor_->InFormat(), bits_, clock_.WallSeconds(),
+                            prompt_)) {
+        return;
+    }
+    // The still is made under a temporary name and renamed into place, so whoever reads
+    // "korvex.jpg" never sees half an image.
+    const QString temporary = JoinPath(stillDir_, QStringLiteral(".korvex.jpg.part"));
+    const QByteArray temporaryName = QFile::encodeName(temporary);
+    if (!stills_.ConvertBitmapToJpeg(temporary, bitmap) ||
+        ::rename(
+            temporaryName.constData(),
+            QFile::encodeName(JoinPath(stillDir_, QStringLiteral("korvex.jpg"))).constData()) !=
+            0) {
+        ::unlink(temporaryName.constData());
+    }
+}
 
 }  // namespace korvex

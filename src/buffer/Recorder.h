@@ -6,6 +6,7 @@
 #include "buffer/RecorderRotation.h"
 #include "common/Clock.h"
 #include "video/FrameCompressor.h"
+#include "video/JpegStillConverter.h"
 
 #include <QString>
 
@@ -99,6 +100,7 @@ private:
     RecorderEventLogic logic_;
     RecorderRotation rotation_;
     FrameCompressor* compressor_ = nullptr;
+    JpegStillConverter stills_;
 
     // The step in progress: the raw frame, where its still goes and, for the secondary,
     // what the primary stored.

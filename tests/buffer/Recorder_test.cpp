@@ -99,6 +99,38 @@ TEST_F(RecorderTest, ContinuousModeNeverReturnsToWaiting) {
     EXPECT_EQ(Buffer().size(), 2u);
 }
 
+// The still of an event comes with its second stored frame, then every GIFFreq seconds.
+TEST_F(RecorderTest, StillImageFollowsTheEvent) {
+    settings.saveGIF = 1;
+    settings.gifFreq = 30;
+    Start();
+    const QString still = dir.File(QStringLiteral("korvex.jpg"));
+    ASSERT_TRUE(StepAt(0, true));
+    EXPECT_FALSE(QFileInfo::exists(still));
+    ASSERT_TRUE(StepAt(0, true));
+    const std::vector<uint8_t> jpeg = ReadBytes(still);
+    ASSERT_GE(jpeg.size(), 2u);
+    EXPECT_EQ(jpeg[0], 0xFF);
+    EXPECT_EQ(jpeg[1], 0xD8);
+    EXPECT_TRUE(QFileInfo::exists(dir.File(QStringLiteral("ktemp.bmp"))));
+    EXPECT_FALSE(QFileInfo::exists(dir.File(QStringLiteral(".korvex.jpg.part"))));
+
+    QFile::remove(still);
+    ASSERT_TRUE(StepAt(29, true));
+    EXPECT_FALSE(QFileInfo::exists(still));
+    ASSERT_TRUE(StepAt(30, true));
+    EXPECT_TRUE(QFileInfo::exists(still));
+}
+
+TEST_F(RecorderTest, StillWithoutMotionWhenAsked) {
+    settings.saveGIF = 1;
+    settings.saveNoMotion = 1;
+    Start();
+    ASSERT_TRUE(StepAt(0, false));
+    EXPECT_TRUE(QFileInfo::exists(dir.File(QStringLiteral("korvex.jpg"))));
+    EXPECT_TRUE(Buffer().empty());
+}
+
 TEST_F(RecorderTest, RecordingSwitchedOffFollowsMotionWithoutAFile) {
     settings.doRecording = 0;
     Start();
