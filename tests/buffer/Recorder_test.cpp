@@ -99,6 +99,37 @@ TEST_F(RecorderTest, ContinuousModeNeverReturnsToWaiting) {
     EXPECT_EQ(Buffer().size(), 2u);
 }
 
+TEST_F(RecorderTest, FailedAppendStopsRecordingUntilANewFile) {
+    std::vector<int> notices;
+    recorder.SetFailureListener([&](int id, const QString&) { notices.push_back(id); });
+    Start();
+    ASSERT_TRUE(StepAt(0, true));
+    ASSERT_TRUE(QFile::remove(recorder.Path()));
+    EXPECT_FALSE(StepAt(1, true));
+    EXPECT_FALSE(StepAt(2, true));
+    EXPECT_EQ(notices, std::vector<int>{901});
+    ASSERT_TRUE(recorder.CreateBufferFile(QStringLiteral("Camera0.mv2"), compressor, false));
+    EXPECT_TRUE(StepAt(3, true));
+}
+
+// Append after a stop in the middle of a short event keeps that event's frames: the next
+// event, short or not, is stored after them.
+TEST_F(RecorderTest, ContinuedBufferKeepsTheFramesOfACutEvent) {
+    settings.minClipLength = 5;
+    Start();
+    ASSERT_TRUE(StepAt(0, true));
+    ASSERT_TRUE(StepAt(1, true));
+    recorder.Continue(compressor, false);
+    ASSERT_TRUE(StepAt(100, true));
+    for (int s = 101; s <= 112; ++s)
+        ASSERT_TRUE(StepAt(s, false));
+    ASSERT_TRUE(StepAt(200, true));
+    const std::vector<StoredRecord> records = Buffer();
+    ASSERT_EQ(records.size(), 3u);
+    EXPECT_EQ(records[1].time, kStart + 1);
+    EXPECT_EQ(records[2].time, kStart + 200);
+}
+
 // The still of an event comes with its second stored frame, then every GIFFreq seconds.
 TEST_F(RecorderTest, StillImageFollowsTheEvent) {
     settings.saveGIF = 1;
