@@ -89,6 +89,10 @@ bool CameraOperation::Append() {
     if (!CanAppend() || !FormatUsableOrSay()) {
         return false;
     }
+    const bool continuous = settings_.detect.mode != static_cast<int>(DetectionMode::Intrusion);
+    if (!parts_.recorder.ContinueBuffers(continuous)) {
+        return false;
+    }
     parts_.source.ResetFrameCounters();
     if (settings_.recording.saveHourly) {
         parts_.recorder.ResetHourMark(parts_.clock.WallSeconds());

@@ -40,6 +40,8 @@ public:
     virtual bool SaveOldBuffer(bool hidden) = 0;
     // Creates the buffer files for a new recording; false when Observe can't proceed.
     virtual bool CreateBuffers(int cameraNumber, bool continuous) = 0;
+    // Goes on recording at the end of the buffer files (Append).
+    virtual bool ContinueBuffers(bool continuous) = 0;
     virtual void ResetHourMark(std::time_t now) = 0;
     // Whether the primary recorder takes frames now (its size limit is not reached).
     virtual bool TakesFrames() const = 0;

@@ -57,6 +57,10 @@ public:
         ++creates;
         return createAnswer;
     }
+    bool ContinueBuffers(bool) override {
+        ++continues;
+        return true;
+    }
     void ResetHourMark(std::time_t) override {}
     bool TakesFrames() const override { return takesFrames; }
     bool RecordFrame(bool motion, std::span<const uint8_t>) override {
@@ -82,6 +86,7 @@ public:
     bool hasData = false;
     int creates = 0;
     int archives = 0;
+    int continues = 0;
     std::vector<bool> frames;
 };
 
@@ -194,6 +199,7 @@ TEST_F(CameraOperationTest, AppendWithLookoutDutiesArmsLookoutAtOnce) {
     EXPECT_TRUE(Operation().LookoutArmed());
     EXPECT_TRUE(Operation().FuseBurning());
     EXPECT_EQ(recorder.creates, 0);
+    EXPECT_EQ(recorder.continues, 1);
     source.moving = true;
     Operation().FrameStep();
     Operation().FrameStep();
