@@ -459,7 +459,8 @@ TEST_F(MotionDetectorTest, VerdictsMatchThePlainRules) {
     const auto uniform = [&](int lo, int hi) {
         return std::uniform_int_distribution<int>(lo, hi)(random);
     };
-    for (const auto& [w, h] : {std::pair{100, 75}, std::pair{64, 48}, std::pair{161, 121}}) {
+    for (const auto& [w, h] :
+         {std::pair{100, 75}, std::pair{64, 48}, std::pair{150, 121}, std::pair{40, 16}}) {
         for (const int bits : {8, 16, 24, 32}) {
             for (const int mode : {0, 1, 2}) {
                 SCOPED_TRACE(testing::Message() << w << "x" << h << " " << bits << " " << mode);

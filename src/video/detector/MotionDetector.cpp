@@ -11,6 +11,10 @@
 #include <cstring>
 #include <new>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace korvex {
 
 MotionDetector::MotionDetector(UserPrompt& prompt, const Clock& clock)
@@ -101,10 +105,46 @@ inline uint8_t SampleGrey(const uint8_t* pixel, const uint8_t* luma, const uint8
     }
 }
 
+// Sets the block sums of one block row to the sums of absolute differences of its 4 sample
+// rows. `current` and `reference` point at the first of the rows, each `sampleCols` long.
+void SumBlockRow(const uint8_t* current, const uint8_t* reference, int sampleCols, int* sums) {
+    const int blockCols = sampleCols / 4;
+    int bc = 0;
+#if defined(__SSE2__)
+    // Four blocks at a time: the sum of absolute differences of the low and of the high four
+    // bytes of each half gives blocks 0, 2 and 1, 3.
+    const __m128i low = _mm_set1_epi64x(0x00000000FFFFFFFF);
+    const __m128i high = _mm_set1_epi64x(static_cast<int64_t>(0xFFFFFFFF00000000));
+    for (; bc + 4 <= blockCols; bc += 4) {
+        __m128i even = _mm_setzero_si128();
+        __m128i odd = _mm_setzero_si128();
+        for (int sy = 0; sy < 4; ++sy) {
+            const size_t offset = static_cast<size_t>(sy) * sampleCols + bc * 4;
+            const __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(current + offset));
+            const __m128i r = _mm_loadu_si128(reinterpret_cast<const __m128i*>(reference + offset));
+            even = _mm_add_epi64(even, _mm_sad_epu8(_mm_and_si128(c, low), _mm_and_si128(r, low)));
+            odd = _mm_add_epi64(odd, _mm_sad_epu8(_mm_and_si128(c, high), _mm_and_si128(r, high)));
+        }
+        const __m128i blocks = _mm_or_si128(even, _mm_slli_epi64(odd, 32));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(sums + bc), blocks);
+    }
+#endif
+    for (; bc < blockCols; ++bc) {
+        int sum = 0;
+        for (int sy = 0; sy < 4; ++sy) {
+            const size_t offset = static_cast<size_t>(sy) * sampleCols + bc * 4;
+            for (int k = 0; k < 4; ++k) {
+                sum += std::abs(current[offset + k] - reference[offset + k]);
+            }
+        }
+        sums[bc] = sum;
+    }
+}
+
 }  // namespace
 
-// Writes the samples of the used rows into the current image and, when Sum is set, adds the
-// absolute differences to the reference into the block sums (of every block; the mask is
+// Writes the samples of the used rows into the current image and, when Sum is set, the sums
+// of absolute differences to the reference into the block sums (of every block; the mask is
 // applied when judging). The used rows are the top 8 x blockRows of the picture: the bottom
 // rows of the bitmap that do not fill a block row are skipped.
 template <int Bits, bool Sum>
@@ -112,29 +152,30 @@ void MotionDetector::ConvertRows(const uint8_t* bits) {
     constexpr int kStep = 2 * Bits / 8;
     const uint8_t* luma = LumaTable::Shared().Data();
     const uint8_t* palette = paletteGrey_.data();
-    const int64_t skippedRows = height_ - int64_t{kBlockSize} * blockRows_;
+    const int blockRows = blockRows_;
+    const int sampleCols = SampleCols();
+    const int64_t rowBytes = rowBytes_;
+    const uint8_t* src = bits + (height_ - int64_t{kBlockSize} * blockRows) * rowBytes;
     uint8_t* dst = images_[current_].data();
     const uint8_t* ref = images_[reference_].data();
-    for (int br = 0; br < blockRows_; ++br) {
-        int* sums = blockSums_.data() + static_cast<size_t>(br) * blockCols_;
-        for (int sy = 0; sy < 4; ++sy) {
-            const uint8_t* src = bits + (skippedRows + br * kBlockSize + sy * 2) * rowBytes_;
-            for (int bc = 0; bc < blockCols_; ++bc) {
-                int difference = 0;
-                for (int k = 0; k < 4; ++k, src += kStep) {
-                    const uint8_t grey = SampleGrey<Bits>(src, luma, palette);
-                    dst[k] = grey;
-                    if constexpr (Sum) {
-                        difference += std::abs(grey - ref[k]);
-                    }
-                }
-                dst += 4;
-                ref += 4;
-                if constexpr (Sum) {
-                    sums[bc] += difference;
-                }
+    const size_t blockRowSamples = static_cast<size_t>(sampleCols) * 4;
+    for (int br = 0; br < blockRows; ++br) {
+        uint8_t* rowDst = dst;
+        for (int sy = 0; sy < 4; ++sy, src += 2 * rowBytes) {
+            const uint8_t* pixel = src;
+            for (int sx = 0; sx < sampleCols; sx += 4, pixel += 4 * kStep, rowDst += 4) {
+                rowDst[0] = SampleGrey<Bits>(pixel, luma, palette);
+                rowDst[1] = SampleGrey<Bits>(pixel + kStep, luma, palette);
+                rowDst[2] = SampleGrey<Bits>(pixel + 2 * kStep, luma, palette);
+                rowDst[3] = SampleGrey<Bits>(pixel + 3 * kStep, luma, palette);
             }
         }
+        if constexpr (Sum) {
+            SumBlockRow(dst, ref, sampleCols,
+                        blockSums_.data() + static_cast<size_t>(br) * blockCols_);
+        }
+        dst += blockRowSamples;
+        ref += blockRowSamples;
     }
 }
 
