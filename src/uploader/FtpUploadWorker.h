@@ -38,8 +38,6 @@ public:
     enum State : int { kIdle = 30, kBusy = 31, kFailed = 32, kDone = 33 };
     // The item argument of WM_FTP_RESULT when the worker only reports that it waits.
     static constexpr int kNoItem = -1;
-    // The message number the result has always had.
-    static constexpr int kMessageId = 1128;
     static constexpr int kMaxIdlePasses = 10;
 
     explicit FtpUploadWorker(QObject* parent = nullptr);

@@ -76,8 +76,6 @@ public:
         kNotifyStep = 9,      // value: the new step
     };
 
-    // The message number these notifications have always had.
-    static constexpr int kMessageId = 1224;
     static constexpr const char* kHeloName = "Unknown user";
     static constexpr int kDefaultTimeoutMs = 60000;
 

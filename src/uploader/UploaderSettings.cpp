@@ -38,6 +38,20 @@ void FtpSettings::Save(SettingsStore& store) const {
     store.Write(us::kFtpWaitTime, waitTimeSec);
 }
 
+FtpServer FtpSettings::Server() const {
+    FtpServer server{host.trimmed(), 21, account, password};
+    const qsizetype colon = server.host.lastIndexOf(u':');
+    if (colon > 0 && server.host.indexOf(u':') == colon) {
+        bool ok = false;
+        const int port = server.host.mid(colon + 1).toInt(&ok);
+        if (ok && port > 0 && port < 65536) {
+            server.port = port;
+            server.host.truncate(colon);
+        }
+    }
+    return server;
+}
+
 MailSettings MailSettings::Load(const SettingsStore& store) {
     MailSettings s;
     s.host = store.Read(us::kMailHost);

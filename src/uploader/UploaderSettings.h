@@ -1,6 +1,7 @@
 #pragma once
 
 #include "common/SettingsStore.h"
+#include "uploader/FtpUploadWorker.h"
 #include "uploader/SmtpClient.h"
 
 #include <QString>
@@ -53,6 +54,9 @@ struct FtpSettings {
 
     static FtpSettings Load(const SettingsStore& store);
     void Save(SettingsStore& store) const;
+    // The server to upload to: the host may name its port ("ftp.example.org:2121"),
+    // otherwise the FTP port 21.
+    FtpServer Server() const;
 };
 
 // The mail values.

@@ -3,6 +3,7 @@
 #include "common/SettingsStore.h"
 #include "common/UserPrompt.h"
 #include "support/TempDir.h"
+#include "uploader/DebugTrace.h"
 #include "uploader/UploaderLog.h"
 #include "uploader/UploaderSettings.h"
 
@@ -177,6 +178,34 @@ TEST_F(FileItemTest, PasswordsAreStoredScrambled) {
     EXPECT_EQ(readMail.security, SmtpSecurity::StartTls);
     EXPECT_EQ(readMail.host, "smtp.example.org");
     EXPECT_EQ(FtpSettings::Load(store_).password, "ftp secret");
+
+    ftp.host = "ftp.example.org:2121";
+    EXPECT_EQ(ftp.Server().host, "ftp.example.org");
+    EXPECT_EQ(ftp.Server().port, 2121);
+    EXPECT_EQ(ftp.Server().password, "ftp secret");
+    ftp.host = "ftp.example.org";
+    EXPECT_EQ(ftp.Server().port, 21);
+    ftp.host = "::1";
+    EXPECT_EQ(ftp.Server().host, "::1") << "an IPv6 address is no port";
+}
+
+TEST(DebugTraceTest, WritesOnlyWhenSwitchedOn) {
+    test::TempDir temp;
+    DebugTrace off(temp.Path());
+    EXPECT_FALSE(off.Enabled());
+    off.Append("HELO Unknown user");
+    EXPECT_FALSE(QFile::exists(temp.File("PostrixDbg.txt")));
+
+    QFile ini(temp.File("Postrix.ini"));
+    ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
+    ini.write("[Mail]\nDebug=1\n");
+    ini.close();
+    DebugTrace on(temp.Path());
+    EXPECT_TRUE(on.Enabled());
+    on.Append("HELO Unknown user");
+    on.Append("250 localhost");
+    const auto bytes = test::ReadBytes(temp.File("PostrixDbg.txt"));
+    EXPECT_EQ(std::string(bytes.begin(), bytes.end()), "HELO Unknown user\n250 localhost\n");
 }
 
 TEST(UploaderLogTest, AppendsTimeAndMessageAndPromptsOnlyInteractively) {
