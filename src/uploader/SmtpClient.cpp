@@ -225,6 +225,7 @@ void SmtpClient::ProcessReply(const SmtpReply& reply) {
             }
             // Whatever came in the clear after the server's consent is not trusted.
             parser_.Clear();
+            socket_->readAll();
             step_ = kTlsHandshake;
             socket_->startClientEncryption();
             ArmTimer();
@@ -294,11 +295,7 @@ void SmtpClient::ProcessReply(const SmtpReply& reply) {
             step_ = kQuitSent;
             break;
         case kQuitSent:
-            step_ = kIdle;
-            Stop(true);
-            Notify(kNotifyStep, kIdle);
-            Post(kNotifySent, kNotifySent);
-            return;
+            return Complete();
         default:
             return;
     }
@@ -426,9 +423,21 @@ void SmtpClient::OnBytesWritten() {
     }
 }
 
+void SmtpClient::Complete() {
+    step_ = kIdle;
+    Stop(true);
+    Notify(kNotifyStep, kIdle);
+    Post(kNotifySent, kNotifySent);
+}
+
+// Once QUIT is sent the server has taken the mail; a connection that ends or stays silent
+// now does not undo that.
 void SmtpClient::OnSocketError(QAbstractSocket::SocketError error) {
     if (finished_) {
         return;
+    }
+    if (step_ == kQuitSent) {
+        return Complete();
     }
     if (error == QAbstractSocket::SslHandshakeFailedError ||
         error == QAbstractSocket::SslInvalidUserDataError ||
@@ -440,15 +449,23 @@ void SmtpClient::OnSocketError(QAbstractSocket::SocketError error) {
 }
 
 void SmtpClient::OnDisconnected() {
-    if (!finished_) {
-        FailSocket(WinsockCode(QAbstractSocket::RemoteHostClosedError));
+    if (finished_) {
+        return;
     }
+    if (step_ == kQuitSent) {
+        return Complete();
+    }
+    FailSocket(WinsockCode(QAbstractSocket::RemoteHostClosedError));
 }
 
 void SmtpClient::OnTimeout() {
-    if (!finished_) {
-        Fail(Str(IDS_CONNECTION_TIMEOUT), step_);
+    if (finished_) {
+        return;
     }
+    if (step_ == kQuitSent) {
+        return Complete();
+    }
+    Fail(Str(IDS_CONNECTION_TIMEOUT), step_);
 }
 
 void SmtpClient::Send(const QByteArray& command, const QByteArray& traceText) {

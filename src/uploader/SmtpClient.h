@@ -115,6 +115,8 @@ private:
     void StartMessage();
     void SendNextChunks();
     void FinishMessage();
+    // The server has taken the mail: step 0, notifications 9 and 7.
+    void Complete();
 
     void Send(const QByteArray& command, const QByteArray& traceText = {});
     void Write(const QByteArray& bytes);

@@ -347,6 +347,12 @@ TEST_F(SmtpClientTest, BrokenConnectionsFailWithTheSocketError) {
     EXPECT_EQ(LastNote(), std::make_pair(int{SmtpClient::kNotifyFailed}, qint64{10054}));
     EXPECT_EQ(client_.CurrentStep(), SmtpClient::kMailFromSent);
 
+    // The mail is taken once QUIT is sent, even when no reply to it comes.
+    prompt_.Clear();
+    const auto quitter = StartServer({"--close-at", "QUIT"});
+    EXPECT_TRUE(Send(Settings(quitter->Port(), Attachment("abc"))));
+    EXPECT_THAT(Texts(), ::testing::IsEmpty());
+
     prompt_.Clear();
     QTcpServer silent;
     ASSERT_TRUE(silent.listen(QHostAddress::LocalHost));

@@ -81,6 +81,12 @@ def main():
                 return
             await super().smtp_MAIL(arg)
 
+        async def smtp_QUIT(self, arg):
+            if args.close_at == "QUIT":
+                self.transport.close()
+                return
+            await super().smtp_QUIT(arg)
+
     kwargs = {}
     context = None
     if args.cert:
