@@ -26,8 +26,7 @@ function(korvex_tests folder)
     add_executable(${target} ${test_source})
     set_target_properties(${target} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
     target_link_libraries(${target} PRIVATE korvex_testsupport ${ARG_LIBS})
-    gtest_discover_tests(${target} DISCOVERY_MODE PRE_TEST
-      PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen;KORVEX_SOURCE_DIR=${PROJECT_SOURCE_DIR};KORVEX_BIN_DIR=${CMAKE_BINARY_DIR}/bin"
-      TIMEOUT 300)
+    gtest_discover_tests(${target} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
+      PROPERTIES TIMEOUT 300)
   endforeach()
 endfunction()
