@@ -89,7 +89,7 @@ bool BitmapFile::ConvertTo24() {
     if (bits == 24) {
         return true;
     }
-    if (bits != 1 && bits != 4 && bits != 8 && bits != 16 && bits != 32) {
+    if (bits != 4 && bits != 8 && bits != 16 && bits != 32) {
         lastError_ = IDS_BMP_FORMAT_UNSUPPORTED;
         return false;
     }

@@ -21,7 +21,7 @@ public:
     bool Load(const QString& path);
     // Loads a bitmap file's bytes.
     bool LoadBytes(std::span<const uint8_t> file);
-    // Converts a loaded 1-, 4-, 8-, 16- or 32-bit picture to 24 bits (24 bits stay as they are).
+    // Converts a loaded 4-, 8-, 16- or 32-bit picture to 24 bits (24 bits stay as they are).
     bool ConvertTo24();
 
     bool IsLoaded() const { return loaded_; }

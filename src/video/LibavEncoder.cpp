@@ -162,6 +162,8 @@ std::optional<EncodedFrame> LibavEncoder::Encode(std::span<const uint8_t> bits, 
         return std::nullopt;
     }
     quality = std::clamp(quality, 0, 100);
+    // A codec without a per-frame quality takes a new quality at the next key frame, where a
+    // restart costs the stream nothing.
     const bool qualityChanged = !settings_.frameQuality && quality != openQuality_;
     if (keyFrame && pts_ > 0 && (settings_.restartForKeyFrame || qualityChanged)) {
         if (!OpenContext(quality)) {
