@@ -1,6 +1,5 @@
 #include "camera/DiskWarning.h"
 #include "camera/FramePacing.h"
-#include "camera/OperationModes.h"
 #include "camera/StatusCaptions.h"
 
 #include "common/StringTable.h"
@@ -37,14 +36,6 @@ TEST(StatusCaptionsTest, MissingStringsTakeTheirFallbackAndAreReportedOnce) {
     EXPECT_EQ(captions.Caption(kStatusAbortRearm).text, "Abort Re-arm Lookout");
     EXPECT_EQ(captions.Caption(kStatusTransmitting).text, "Xmiting...");
     EXPECT_EQ(captions.Caption(kStatusWaiting).text, "Waiting...");
-}
-
-TEST(OperationModesTest, BitsAndWords) {
-    const OperationModes modes = kOperationObserve | kOperationLookout;
-    EXPECT_EQ(modes, 0x03u);
-    EXPECT_EQ(kOperationTimer, 0x10u);
-    EXPECT_STREQ(OperationWord(kOperationPlayback), "Playback");
-    EXPECT_STREQ(OperationWord(kOperationIdle), "Idle");
 }
 
 TEST(FramePacingTest, NextStepAfterWhatTheRateLeaves) {

@@ -74,17 +74,6 @@ TEST_F(LookoutSequencerTest, ShortPauseKeepsCountingLongPauseRestarts) {
     EXPECT_THAT(FiringSeconds("M...MMMM"), ElementsAre(7));
 }
 
-TEST_F(LookoutSequencerTest, CaptionsFollowTheStates) {
-    Arm(3, 5);
-    Run("M", 0);
-    EXPECT_EQ(sequencer_.statusIndex(), kStatusKorvex);
-    Run(".", 1);
-    EXPECT_EQ(sequencer_.statusIndex(), kStatusWaiting);
-    EXPECT_EQ(sequencer_.state(), LookoutSequencer::Pausing);
-    Run("M", 2);
-    EXPECT_EQ(sequencer_.state(), LookoutSequencer::Confirming);
-}
-
 TEST_F(LookoutSequencerTest, WithoutReArmFiresOnceThenFinishes) {
     Arm(0, 0, false);
     EXPECT_THAT(Run("MMM", 0), ElementsAre(Result::Fired, Result::Finished, Result::Finished));
