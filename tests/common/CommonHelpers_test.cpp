@@ -1,7 +1,12 @@
 #include "common/Dib.h"
 #include "common/FourCC.h"
+#include "common/Paths.h"
 #include "common/StringTable.h"
 #include "common/TimeName.h"
+
+#include "support/TempDir.h"
+
+#include <QFileInfo>
 
 #include <gtest/gtest.h>
 
@@ -67,6 +72,17 @@ TEST(TimeName, FormsFollowTheLocalTime) {
     EXPECT_EQ(MakeTimeName(t, TimeNameForm::Date, "mv2"), "030124.mv2");
     EXPECT_EQ(MakeTimeName(t, TimeNameForm::DateMinute, "jpg"), "030124_1034.jpg");
     EXPECT_EQ(MakeTimeName(t, TimeNameForm::DateSecond, "mv2"), "030124_103405.mv2");
+}
+
+TEST(Paths, EnvironmentNamesTheSettingsFileAndDataDirectory) {
+    test::TempDir dir;
+    EXPECT_EQ(SettingsFilePath(), dir.SettingsPath());
+    qputenv("KORVEX_DATA_DIR", QFile::encodeName(dir.File("data/nested")));
+    EXPECT_EQ(DataDir(), dir.File("data/nested"));
+    EXPECT_TRUE(QFileInfo(dir.File("data/nested")).isDir());
+    EXPECT_TRUE(QFileInfo(ProgramDir()).isDir());
+    EXPECT_EQ(JoinPath("/a/", "b.mv2"), "/a/b.mv2");
+    EXPECT_EQ(JoinPath("/a", "b.mv2"), "/a/b.mv2");
 }
 
 }  // namespace
