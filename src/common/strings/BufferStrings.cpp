@@ -22,6 +22,9 @@ const StringEntry kTable[] = {
      "The AVI file would be larger than 4 GB, the limit of the AVI format. The export was "
      "stopped and the partial file removed."},
     {IDS_MV2_DEVICE, "Device "},
+    {IDS_MV2_SAVE_MOVE_FAILED,
+     "The video buffer %1 could not be saved under a new name. Recording goes on in the same "
+     "file."},
 };
 }  // namespace
 

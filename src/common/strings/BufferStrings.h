@@ -22,6 +22,7 @@ enum BufferStringId : int {
     IDS_MV2_READING_FRAME,
     IDS_AVI_TOO_LARGE,
     IDS_MV2_DEVICE,
+    IDS_MV2_SAVE_MOVE_FAILED,
 };
 
 extern const std::span<const StringEntry> kBufferStrings;
