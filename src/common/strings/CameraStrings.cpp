@@ -36,11 +36,8 @@ const StringEntry kTable[] = {
      "Unable to change the working directory. Make sure you have write permission for that "
      "directory and the disk is not write protected."},
     {IDS_LAUNCH_FAILED, "Failed to launch the application."},
-    {IDS_LAUNCH_FAILED, "Failed to launch the application."},
     {IDS_CLASS_REGISTRATION_FAILED, "Class Registration Failed"},
     {IDS_OTHER_SYSTEM_NOT_RESPONDING, "The other system is not responding"},
-    {IDS_POSTRIX_LAUNCH_FAILED, "Failed to launch the Postrix application for uploading images."},
-    {IDS_POSTRIX_LAUNCH_FAILED, "Failed to launch the Postrix application for uploading images."},
 };
 }  // namespace
 

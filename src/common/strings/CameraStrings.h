@@ -37,7 +37,6 @@ enum CameraStringId : int {
     IDS_CAMERA_FIRST = 10000,
     IDS_CLASS_REGISTRATION_FAILED,
     IDS_OTHER_SYSTEM_NOT_RESPONDING,
-    IDS_POSTRIX_LAUNCH_FAILED,
 };
 
 extern const std::span<const StringEntry> kCameraStrings;
