@@ -104,7 +104,12 @@ bool CaptureSource::SetUpTranslator(std::span<const uint8_t> raw) {
     if (tryScaler_) {
         scaler_ = std::make_unique<PixelTranslator>();
         if (scaler_->Setup(captureFormat_)) {
-            translatedBits_.assign(static_cast<size_t>(scaler_->OutFormat().ImageBytes()), 0);
+            if (!TryAssign(translatedBits_,
+                           static_cast<size_t>(scaler_->OutFormat().ImageBytes()))) {
+                scaler_.reset();
+                prompt_.Message(Str(IDS_OUT_OF_MEMORY_CLOSE_APPS), PromptIcon::Error);
+                return false;
+            }
             if (TranslateWithScaler(raw)) {
                 outFormat_ = scaler_->OutFormat();
                 return true;

@@ -54,7 +54,10 @@ bool FrameCompressor::Begin() {
         }
         const int64_t frameBytes = FrameBytes(inFormat_.Header());
         outFormat_.Header().biSizeImage = static_cast<uint32_t>(frameBytes);
-        outBits_.assign(static_cast<size_t>(frameBytes), 0);
+        if (!TryAssign(outBits_, static_cast<size_t>(frameBytes))) {
+            Fail(IDS_OUT_OF_MEMORY_CLOSE_APPS);
+            return false;
+        }
     } else {
         codec_ = codecs_.CreateEncoder(handler_);
         if (!codec_) {
@@ -74,7 +77,10 @@ bool FrameCompressor::Begin() {
         if (outFormat_.Size() == sizeof(BitmapInfoHeader) && outFormat_.BitCount() == 8) {
             outFormat_.SetColourCount(256);
         }
-        outBits_.assign(codec_->MaxFrameBytes(inFormat_), 0);
+        if (!TryAssign(outBits_, codec_->MaxFrameBytes(inFormat_))) {
+            Fail(IDS_OUT_OF_MEMORY_CLOSE_APPS);
+            return false;
+        }
         if (!codec_->Begin(inFormat_, outFormat_, quality_)) {
             Fail(IDS_COMPRESSOR_FORMAT_UNSUPPORTED);
             return false;
@@ -164,6 +170,26 @@ void FrameCompressor::SetKeyInterval(int frames) {
 
 void FrameCompressor::SetQuality(int percent) {
     quality_ = std::clamp(percent, 0, 100);
+}
+
+bool FrameCompressor::ApplyChoice(const CompressorChoice& choice,
+                                  std::span<const uint8_t> currentFrame) {
+    SetKeyInterval(choice.keyInterval);
+    SetQuality(choice.quality);
+    const uint32_t previous = handler_;
+    if (choice.handler == handler_ && IsReady()) {
+        return true;
+    }
+    const DibFormat in = inFormat_;
+    if (!OpenCompressor(choice.handler, in) || !CompressFrame(currentFrame)) {
+        if (previous != 0) {
+            OpenCompressor(previous, in);
+        }
+        return false;
+    }
+    // The trial frame is not part of any stream: the next real frame starts one.
+    ForceKeyFrame();
+    return true;
 }
 
 CompressorChoice FrameCompressor::ChooserPreset() const {

@@ -82,6 +82,10 @@ public:
     // The chooser's preset: the current handler, key-frame rate and quality when the
     // compressor is ready, otherwise a record without preselection.
     CompressorChoice ChooserPreset() const;
+    // Takes the chooser's answer: its key-frame rate and quality, and its codec if that opens
+    // for the input format and compresses `currentFrame`; otherwise the codec in use before
+    // is opened again and the result is false.
+    bool ApplyChoice(const CompressorChoice& choice, std::span<const uint8_t> currentFrame);
     // The text shown for a handler: "Uncompressed.", the codec's description,
     // "No compressor information." or, for 0, "No compressor chosen.".
     static QString DescribeHandler(const CodecRegistry& codecs, uint32_t handler);

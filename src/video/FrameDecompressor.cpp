@@ -48,7 +48,10 @@ bool FrameDecompressor::OpenDecompressor(uint32_t handler, const DibFormat& inFo
         }
         outFormat_ = std::move(*format);
     }
-    outBits_.assign(static_cast<size_t>(FrameBytes(outFormat_.Header())), 0);
+    if (!TryAssign(outBits_, static_cast<size_t>(FrameBytes(outFormat_.Header())))) {
+        Fail(IDS_OUT_OF_MEMORY_CLOSE_APPS);
+        return false;
+    }
     if (codec_ && !codec_->Begin()) {
         Fail(IDS_DECOMPRESSOR_START_FAILED);
         return false;

@@ -4,6 +4,8 @@
 
 #include <cstdint>
 #include <cstdlib>
+#include <new>
+#include <vector>
 
 namespace korvex {
 
@@ -32,6 +34,17 @@ inline bool IsBasicRgb(const BitmapInfoHeader& header) {
     return header.biCompression == BI_RGB && header.biHeight > 0 &&
            (header.biBitCount == 8 || header.biBitCount == 16 || header.biBitCount == 24 ||
             header.biBitCount == 32);
+}
+
+// Sizes a frame buffer; false when the memory cannot be had.
+inline bool TryAssign(std::vector<uint8_t>& buffer, size_t bytes) {
+    try {
+        buffer.assign(bytes, 0);
+        return true;
+    } catch (const std::bad_alloc&) {
+        buffer = {};
+        return false;
+    }
 }
 
 }  // namespace korvex

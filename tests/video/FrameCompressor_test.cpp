@@ -283,6 +283,25 @@ TEST(FrameCompressorTest, DamagedCompressedFramesAreRefused) {
     EXPECT_FALSE(small.DecompressFrame(big->data));
 }
 
+TEST(FrameCompressorTest, ChoosingACodecThatCannotTakeTheFormatKeepsThePreviousOne) {
+    RecordingPrompt prompt;
+    FrameCompressor compressor(prompt);
+    ASSERT_TRUE(compressor.OpenCompressor(kFourCCMjpg, DibFormat::Rgb(322, 241, 24)));
+    const auto frame = MakeTestFrame(322, 241, 0);
+    EXPECT_FALSE(compressor.ApplyChoice({true, kH264, 30, 60}, frame));
+    EXPECT_EQ(compressor.Handler(), kFourCCMjpg);
+    EXPECT_TRUE(compressor.IsReady());
+    EXPECT_EQ(compressor.KeyInterval(), 30);
+    EXPECT_EQ(compressor.Quality(), 60);
+    EXPECT_THAT(Texts(prompt), ElementsAre(Str(IDS_COMPRESSOR_FORMAT_UNSUPPORTED)));
+
+    ASSERT_TRUE(compressor.ApplyChoice({true, kFmp4, 30, 60}, frame));
+    EXPECT_EQ(compressor.Handler(), kFmp4);
+    const auto first = compressor.CompressFrame(frame);
+    ASSERT_TRUE(first);
+    EXPECT_TRUE(first->keyFrame);
+}
+
 TEST(FrameCompressorTest, ChooserPresetAndCodecList) {
     RecordingPrompt prompt;
     FrameCompressor compressor(prompt);
