@@ -4,6 +4,7 @@
 
 #include <fcntl.h>
 #include <linux/sockios.h>
+#include <netinet/in.h>
 #include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -29,6 +30,10 @@ bool CSerialComm::SetCommHandle(int fd) {
     struct stat info {};
     isSocket_ = fstat(fd, &info) == 0 && S_ISSOCK(info.st_mode);
     isTty_ = isatty(fd) == 1;
+    int protocol = 0;
+    socklen_t length = sizeof protocol;
+    isTcp_ = isSocket_ && getsockopt(fd, SOL_SOCKET, SO_PROTOCOL, &protocol, &length) == 0 &&
+             protocol == IPPROTO_TCP;
     const int flags = fcntl(fd, F_GETFL);
     if (flags >= 0) {
         fcntl(fd, F_SETFL, flags | O_NONBLOCK);
@@ -59,8 +64,10 @@ void CSerialComm::Close() {
 }
 
 bool CSerialComm::OutputPending() const {
+    // For TCP only bytes not yet sent count: sent ones merely wait for the peer's ACK.
+    const unsigned long request = isTcp_ ? SIOCOUTQNSD : (isSocket_ ? SIOCOUTQ : TIOCOUTQ);
     int queued = 0;
-    if (ioctl(fd_.Get(), isSocket_ ? SIOCOUTQ : TIOCOUTQ, &queued) == 0 && queued > 0) {
+    if (ioctl(fd_.Get(), request, &queued) == 0 && queued > kOutputBacklogBytes) {
         return true;
     }
     if (!isTty_) {

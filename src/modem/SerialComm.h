@@ -9,11 +9,14 @@ namespace korvex {
 
 // The byte stream of a connected call on a file descriptor: a serial port after CONNECT or a
 // TCP socket. Reads never wait; writes are held back for a second while the output queue
-// still holds bytes, CTS holds output, or after a failed write.
+// holds more than a little, CTS holds output, or after a failed write.
 class CSerialComm : public CommPort {
 public:
     static constexpr int64_t kHoldOffMs = 1000;
     static constexpr int kTimeoutsBeforeRestore = 21;
+    // Output still queued beyond this holds further writes back. A packet goes out as two
+    // writes (header, payload), so an empty queue cannot be asked for between them.
+    static constexpr int kOutputBacklogBytes = 1024;
 
     CSerialComm(const Clock& clock, ModemLog& log);
     ~CSerialComm() override;
@@ -39,6 +42,7 @@ private:
     UniqueFd fd_;
     bool isTty_ = false;
     bool isSocket_ = false;
+    bool isTcp_ = false;
     bool lost_ = false;
     int64_t holdOffUntilMs_ = 0;
     int timeouts_ = 0;

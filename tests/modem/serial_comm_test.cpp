@@ -37,16 +37,16 @@ TEST_F(SerialCommTest, ReadWithNothingBufferedReturnsAtOnce) {
 }
 
 TEST_F(SerialCommTest, WriteWhileOutputQueuedIsHeldOffForASecond) {
-    const uint8_t bytes[] = {1, 2, 3, 4};
-    EXPECT_EQ(port_.WriteComm(bytes), 4u);
-    // The far end has not taken the first bytes yet: nothing more goes out.
+    const std::vector<uint8_t> bytes(CSerialComm::kOutputBacklogBytes + 100, 7);
+    EXPECT_EQ(port_.WriteComm(bytes), bytes.size());
+    // The far end has not taken those bytes yet: nothing more goes out.
     EXPECT_EQ(port_.WriteComm(bytes), 0u);
-    uint8_t sink[16];
-    ASSERT_EQ(read(fds_[1], sink, sizeof sink), 4);
+    std::vector<uint8_t> sink(bytes.size());
+    ASSERT_EQ(read(fds_[1], sink.data(), sink.size()), ssize_t(bytes.size()));
     clock_.AdvanceMs(999);
     EXPECT_EQ(port_.WriteComm(bytes), 0u);
     clock_.AdvanceMs(1);
-    EXPECT_EQ(port_.WriteComm(bytes), 4u);
+    EXPECT_EQ(port_.WriteComm(bytes), bytes.size());
 }
 
 TEST_F(SerialCommTest, InvalidHandleLeavesNoPortAndSucceeds) {
