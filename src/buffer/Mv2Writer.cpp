@@ -80,6 +80,11 @@ bool CMv2Writer::AppendRecord(std::span<const uint8_t> data, bool keyFrame) {
     if (!doRecording_) {
         return true;
     }
+    // After a reset the file is no longer ours to write: a record at offset 0 would
+    // overwrite its header.
+    if (writePos_ == 0) {
+        return false;
+    }
     FileHandle file = FileHandle::Open(path_, O_WRONLY);
     if (!file.IsOpen()) {
         return ReportFailure(IDS_MV2_OPEN_WRITE_FAILED);

@@ -49,7 +49,8 @@ public:
     bool CreateBufferFile(const QString& name, uint32_t fourcc, const DibFormat& format);
     // Creates the file again under the same path, format and base time.
     bool Recreate();
-    // Appends one record of compressed data. Refused while the error flag is set.
+    // Appends one record of compressed data. Refused while the error flag is set and after
+    // a reset until a file is created or reopened.
     bool AppendRecord(std::span<const uint8_t> data, bool keyFrame);
     // Opens an existing "mv02" buffer file for further appending. A torn last record (a
     // crash while it was written) is cut off, so records appended later stay readable.

@@ -115,6 +115,7 @@ TEST_F(WriterTest, ResetForgetsTheContentsButLeavesTheFile) {
     writer_.Reset();
     EXPECT_FALSE(writer_.HasData());
     EXPECT_EQ(writer_.WritePos(), 0);
+    EXPECT_FALSE(writer_.AppendRecord(Frame(10, 2), true));
     EXPECT_EQ(ReadBytes(BufferPath()), before);
 }
 

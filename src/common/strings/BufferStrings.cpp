@@ -17,14 +17,15 @@ const StringEntry kTable[] = {
     {IDS_MV2_SYSTEM_MESSAGE, "System Message"},
     {IDS_MV2_NOT_VALID, "The selected file is not a valid KORVEX! MV2 file."},
     {IDS_MV2_CORRUPTED, "The video file is corrupted. KORVEX! can only show part of the file."},
+    {IDS_FLUSH_BUFFER_QUESTION,
+     "You are about to flush the video buffer (recorded video). This will allow KORVEX! to "
+     "overwrite it without asking. If it has not been overwritten, you can restore it by "
+     "clicking on Commands > Restore Video Buffer."},
     {IDS_MV2_READING_FRAME, "Reading frame %ld"},
     {IDS_AVI_TOO_LARGE,
      "The AVI file would be larger than 4 GB, the limit of the AVI format. The export was "
      "stopped and the partial file removed."},
     {IDS_MV2_DEVICE, "Device "},
-    {IDS_MV2_SAVE_MOVE_FAILED,
-     "The video buffer %1 could not be saved under a new name. Recording goes on in the same "
-     "file."},
 };
 }  // namespace
 

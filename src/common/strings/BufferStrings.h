@@ -17,12 +17,14 @@ enum BufferStringId : int {
     IDS_MV2_SYSTEM_MESSAGE = 911,
     IDS_MV2_NOT_VALID = 914,
     IDS_MV2_CORRUPTED = 915,
+    IDS_FLUSH_BUFFER_QUESTION = 228,
 
     IDS_BUFFER_FIRST = 12000,
     IDS_MV2_READING_FRAME,
     IDS_AVI_TOO_LARGE,
     IDS_MV2_DEVICE,
     IDS_MV2_SAVE_MOVE_FAILED,
+    IDS_MV2_SAVE_ONTO_ITSELF,
 };
 
 extern const std::span<const StringEntry> kBufferStrings;
