@@ -18,8 +18,8 @@ namespace korvex::test {
 // A small Hayes modem exchange for tests, on its own thread. Each line is the far side of a
 // pseudo-terminal pair with a phone number. It answers AT commands with OK; ATDT rings the
 // line dialled (commas are pauses and ignored), ATA connects both with "CONNECT 33600" and
-// then relays bytes between them until "+++". Numbers "0" and "1" give
-// NO DIALTONE and NO ANSWER; unknown numbers NO CARRIER; a line in a call BUSY.
+// then relays bytes between them until "+++". Numbers "0", "1" and "2" give
+// NO DIALTONE, NO ANSWER and BUSY; unknown numbers NO CARRIER; a line in a call BUSY.
 class HayesEmulator {
 public:
     HayesEmulator() {
@@ -98,6 +98,10 @@ private:
             }
             if (number == "1") {
                 Send(line, "NO ANSWER");
+                return;
+            }
+            if (number == "2") {
+                Send(line, "BUSY");
                 return;
             }
             for (size_t i = 0; i < lines_.size(); ++i) {

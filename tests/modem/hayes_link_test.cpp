@@ -148,6 +148,12 @@ TEST_F(HayesLinkTest, ModemRepliesEndTheCallWithTheirReasons) {
          "LINECALLSTATE_DISCONNECTED: : Dialtone was not detected. Call has been disconnected."},
         {"1", "LINECALLSTATE_DISCONNECTED: : Remote line is busy. Call has been disconnected."},
         {"999", "LINECALLSTATE_DISCONNECTED: : Remote computer could not be reached."},
+        {"2",
+         "VOnCallbackProc(): : LINECALLSTATE_BUSY\n"
+         "VOnCallbackProc(): : LINECALLSTATE_DISCONNECTED\n"
+         "LINECALLSTATE_DISCONNECTED: : Remote line is busy. Call has been disconnected.\n"
+         "VOnCallbackProc(): : LINECALLSTATE_IDLE\n"
+         "CCommRX::OnConnectionDown():  \n"},
     };
     int downs = 0;
     for (const auto& c : cases) {
