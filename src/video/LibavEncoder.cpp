@@ -47,11 +47,11 @@ void ConfigureFfv1(AVCodecContext* context, int) {
 
 const LibavEncoderSettings kEncoders[] = {
     {"mpeg4", MakeFourCC('F', 'M', 'P', '4'), "MPEG-4 part 2 (libavcodec)", AV_PIX_FMT_YUV420P,
-     false, ConfigureMpeg4, Mpeg4Lambda},
-    {"libx264", MakeFourCC('H', '2', '6', '4'), "H.264 (libx264)", AV_PIX_FMT_YUV420P, false,
+     false, false, ConfigureMpeg4, Mpeg4Lambda},
+    {"libx264", MakeFourCC('H', '2', '6', '4'), "H.264 (libx264)", AV_PIX_FMT_YUV420P, false, true,
      ConfigureX264, nullptr},
     {"ffv1", MakeFourCC('F', 'F', 'V', '1'), "FFV1 lossless (libavcodec)", AV_PIX_FMT_0RGB32, true,
-     ConfigureFfv1, nullptr},
+     false, ConfigureFfv1, nullptr},
 };
 
 AVPixelFormat DibPixelFormat(int bitCount) {
@@ -89,8 +89,10 @@ std::vector<CodecDescriptor> LibavEncoder::AvailableCodecs() {
 }
 
 bool LibavEncoder::Accepts(const DibFormat& in) const {
+    // Odd sizes are refused here rather than by the codec, whose failed open leaks.
     return !in.IsEmpty() && IsBasicRgb(in.Header()) && PlausibleFrameSize(in.Header()) &&
-           DibPixelFormat(in.BitCount()) != AV_PIX_FMT_NONE;
+           DibPixelFormat(in.BitCount()) != AV_PIX_FMT_NONE &&
+           (!settings_.evenSize || (in.Width() % 2 == 0 && in.Height() % 2 == 0));
 }
 
 DibFormat LibavEncoder::OutputFormat(const DibFormat& in) const {

@@ -17,6 +17,8 @@ struct LibavEncoderSettings {
     AVPixelFormat pixelFormat = AV_PIX_FMT_NONE;
     // The encoder decides key frames itself: a due key frame restarts it instead.
     bool restartForKeyFrame = false;
+    // The codec takes only even picture sizes.
+    bool evenSize = false;
     // Codec options for a quality of 0..100.
     void (*configure)(AVCodecContext* context, int quality) = nullptr;
     // The per-frame quality value (lambda) for a quality of 0..100, when the codec takes one.

@@ -58,7 +58,9 @@ std::vector<uint8_t> BmpFile(int width, int height, int bits, std::span<const Rg
     file[1] = 'M';
     std::memcpy(&file[10], &offBits, 4);
     std::memcpy(&file[14], &info, 40);
-    std::memcpy(&file[54], table.data(), table.size() * 4);
+    if (!table.empty()) {
+        std::memcpy(&file[54], table.data(), table.size() * 4);
+    }
     file.insert(file.end(), pixels.begin(), pixels.end());
     return file;
 }
