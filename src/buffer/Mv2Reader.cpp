@@ -18,8 +18,11 @@ constexpr int64_t kFrameSlack = 1024;
 constexpr int64_t kMaxInitialFrameBuffer = int64_t{kMv2LengthMask} + kFrameSlack;
 
 int64_t InitialFrameBytes(const Mv2Header& header, int64_t fileSize) {
+    // A hostile header may claim any size: cut each side before multiplying.
+    constexpr int64_t kMaxSide = 1 << 16;
     const BitmapInfoHeader& info = header.Format().Header();
-    int64_t bytes = std::llabs(int64_t{info.biWidth}) * std::llabs(int64_t{info.biHeight});
+    int64_t bytes = std::min<int64_t>(std::llabs(int64_t{info.biWidth}), kMaxSide) *
+                    std::min<int64_t>(std::llabs(int64_t{info.biHeight}), kMaxSide);
     if (header.FourCC() == kFourCCDib) {
         bytes = bytes * info.biBitCount / 8;
     }

@@ -298,5 +298,23 @@ TEST_F(ReaderTest, ForeignTruncatedOrMissingFilesAreRefusedWithTheirMessages) {
     EXPECT_EQ(prompt_.Texts()[1], QStringLiteral("System Message : No such file or directory"));
 }
 
+TEST_F(ReaderTest, AHeaderClaimingAHugePictureOpensAsUsual) {
+    FileBuilder file;
+    file.Record(200, 4, true);
+    file.Save(Path());
+    auto bytes = ReadBytes(Path());
+    for (size_t at : {34u + 4u, 34u + 8u}) {  // biWidth, biHeight
+        bytes[at] = 0xFF;
+        bytes[at + 1] = 0xFF;
+        bytes[at + 2] = 0xFF;
+        bytes[at + 3] = 0x7F;
+    }
+    bytes[34 + 14] = 0xFF;  // biBitCount
+    WriteBytes(Path(), bytes);
+    ASSERT_TRUE(reader_.Open(Path()));
+    EXPECT_EQ(reader_.FrameCount(), 1);
+    EXPECT_EQ(reader_.FrameData().size(), 4u);
+}
+
 }  // namespace
 }  // namespace korvex
