@@ -44,7 +44,6 @@ public:
 
     // Packets to transmit: pulled from `source`.
     int PacketsAvailable(CPacketSource& source);
-    int MaxSendPacketSize() const { return int(kMaxSentPayload); }
 
     bool Listen(CPacketSink* sink, CPacketSource* source, int lineIndex);
     bool Call(const QString& number, CPacketSink* sink, CPacketSource* source, int lineIndex);

@@ -65,7 +65,6 @@ public:
             }
         }
     }
-    int AtCount() const { return atCount_; }
 
 private:
     enum class Mode { Command, Ringing, Answering, Data };
@@ -89,7 +88,6 @@ private:
         if (command.isEmpty()) {
             return;
         }
-        ++atCount_;
         if (command.startsWith("ATDT")) {
             const QByteArray number = command.mid(4).replace(",", "");
             if (number == "0") {
@@ -213,7 +211,6 @@ private:
     std::vector<Line> lines_;
     std::thread thread_;
     std::atomic<bool> stop_{false};
-    std::atomic<int> atCount_{0};
     int wake_[2] = {-1, -1};
 };
 

@@ -43,9 +43,6 @@ public:
         bool IsOpen() const override { return open_; }
         bool LineLost() const override { return line_.cut_; }
         void Close() override { open_ = false; }
-        void Reopen() { open_ = true; }
-        // Bytes this end wrote that the line accepted.
-        uint64_t Accepted() const { return line_.accepted_[side_]; }
 
     private:
         LossyLine& line_;
@@ -58,17 +55,11 @@ public:
 
     End& A() { return a_; }
     End& B() { return b_; }
-    void SetFaults(const LineFaults& faults) { faults_ = faults; }
     // The line disappears: both ends see it lost.
     void Cut() { cut_ = true; }
     // Writes from `side` for which the filter answers true vanish (after being taken).
     void SetDropFilter(std::function<bool(int side, std::span<const uint8_t>)> filter) {
         dropFilter_ = std::move(filter);
-    }
-    // Puts bytes straight onto the line towards `side`.
-    void Inject(int side, std::span<const uint8_t> bytes) {
-        Direction& d = dir_[1 - side];
-        d.chunks.push_back(Chunk{clock_.NowMs(), {bytes.begin(), bytes.end()}});
     }
 
 private:
@@ -110,7 +101,6 @@ private:
         if (take == 0) {
             return 0;
         }
-        accepted_[side] += take;
         Chunk chunk{int64_t(deliverAt) + faults_.oneWayDelayMs,
                     std::vector<uint8_t>(bytes.begin(), bytes.begin() + take)};
         if (Chance(faults_.lossRate) || (dropFilter_ && dropFilter_(side, chunk.bytes))) {
@@ -153,7 +143,6 @@ private:
     LineFaults faults_;
     std::mt19937 random_;
     Direction dir_[2];
-    uint64_t accepted_[2] = {0, 0};
     bool cut_ = false;
     std::function<bool(int, std::span<const uint8_t>)> dropFilter_;
     End a_;
