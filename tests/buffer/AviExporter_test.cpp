@@ -4,6 +4,7 @@
 #include "common/UserPrompt.h"
 #include "common/strings/BufferStrings.h"
 #include "support/TempDir.h"
+#include "video/FrameCompressor.h"
 
 #include <QFile>
 #include <QProcess>
@@ -235,6 +236,40 @@ TEST_F(AviExportTest, FfprobeReadsTheUncompressedExportWithItsFrameCountAndSize)
     ASSERT_TRUE(decode.waitForFinished(60000));
     EXPECT_EQ(decode.exitCode(), 0);
     EXPECT_TRUE(decode.readAllStandardError().isEmpty());
+}
+
+TEST_F(AviExportTest, AnMjpgBufferExportsWithItsHandlerAndDecodes) {
+    const QString ffprobe = QStandardPaths::findExecutable(QStringLiteral("ffprobe"));
+    if (ffprobe.isEmpty()) {
+        GTEST_SKIP() << "ffprobe is needed";
+    }
+    const DibFormat raw = DibFormat::Rgb(kWidth, kHeight, 24);
+    FrameCompressor compressor(prompt_);
+    ASSERT_TRUE(compressor.OpenCompressor(kFourCCMjpg, raw));
+    CMv2Writer writer(clock_);
+    writer.SetDirectory(dir_.Path());
+    ASSERT_TRUE(writer.CreateBufferFile(QStringLiteral("Camera1.mv2"), kFourCCMjpg,
+                                        compressor.OutFormat()));
+    for (int i = 0; i < 5; ++i) {
+        const auto frame = compressor.CompressFrame(Picture(i));
+        ASSERT_TRUE(frame);
+        ASSERT_TRUE(writer.AppendRecord(frame->data, frame->keyFrame));
+    }
+    AviExporter exporter(&prompt_);
+    ASSERT_TRUE(exporter.Export(writer.Path(), Target()));
+    const auto bytes = ReadBytes(Target());
+    EXPECT_EQ(IdAt(bytes, Find(Chunks(), "AVI /hdrl/strl/strh")->data + 4), "MJPG");
+
+    QProcess probe;
+    probe.start(ffprobe, {"-v", "error", "-count_frames", "-select_streams", "v:0", "-show_entries",
+                          "stream=codec_name,width,height,nb_read_frames", "-of",
+                          "default=noprint_wrappers=1", Target()});
+    ASSERT_TRUE(probe.waitForFinished(60000));
+    const QString out = QString::fromUtf8(probe.readAllStandardOutput());
+    EXPECT_TRUE(out.contains("codec_name=mjpeg")) << out.toStdString();
+    EXPECT_TRUE(out.contains("width=64")) << out.toStdString();
+    EXPECT_TRUE(out.contains("nb_read_frames=5")) << out.toStdString();
+    EXPECT_TRUE(probe.readAllStandardError().isEmpty());
 }
 
 }  // namespace
