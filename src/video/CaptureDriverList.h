@@ -29,6 +29,7 @@ public:
 
     // Adds a driver; false when the list is full.
     bool Add(CaptureDriver driver);
+    // The Demo Camera runs on `clock`, which must outlive the list.
     static CaptureDriverList Build(const SettingsStore& settings, const Clock& clock);
 
     int Count() const { return static_cast<int>(drivers_.size()); }
