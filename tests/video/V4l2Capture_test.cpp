@@ -1,6 +1,7 @@
 #include "common/FourCC.h"
 #include "video/NewestBufferKeeper.h"
 #include "video/PixelTranslator.h"
+#include "video/V4l2Device.h"
 #include "video/V4l2Formats.h"
 
 #include <gmock/gmock.h>
@@ -69,6 +70,14 @@ TEST(V4l2CaptureTest, GrabKeepsTheNewestBufferAndReturnsTheRest) {
 
     keeper.Reset();
     EXPECT_FALSE(keeper.Held());
+}
+
+TEST(V4l2CaptureTest, MissingOrForeignDevicesDoNotOpen) {
+    EXPECT_EQ(V4l2Device::Open("/dev/video-missing"), nullptr);
+    EXPECT_EQ(V4l2Device::Open("/dev/null"), nullptr);
+    for (const CaptureDriver& driver : V4l2Device::Drivers()) {
+        EXPECT_FALSE(driver.description.isEmpty());
+    }
 }
 
 }  // namespace
