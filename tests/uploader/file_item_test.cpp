@@ -30,6 +30,8 @@ protected:
         QFile file(path);
         ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
         file.write(data);
+        // The bytes reach the file first, so closing it does not set the time again.
+        ASSERT_TRUE(file.flush());
         ASSERT_TRUE(file.setFileTime(QDateTime::fromSecsSinceEpoch(1700000000 + second),
                                      QFileDevice::FileModificationTime));
     }
