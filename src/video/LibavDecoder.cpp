@@ -44,14 +44,15 @@ std::vector<uint32_t> LibavDecoder::KnownCodes() {
 }
 
 bool LibavDecoder::Open(const DibFormat& in) {
-    codec_ = avcodec_find_decoder(CodecIdFor(fourcc_));
+    codec_ = Knows(fourcc_) ? avcodec_find_decoder(CodecIdFor(fourcc_)) : nullptr;
     if (!codec_ || in.IsEmpty()) {
         return false;
     }
     context_.reset(avcodec_alloc_context3(codec_));
     frame_.reset(av_frame_alloc());
+    picture_.reset(av_frame_alloc());
     packet_.reset(av_packet_alloc());
-    if (!context_ || !frame_ || !packet_) {
+    if (!context_ || !frame_ || !picture_ || !packet_) {
         return false;
     }
     const BitmapInfoHeader& header = in.Header();
@@ -89,7 +90,15 @@ std::optional<DibFormat> LibavDecoder::OutputFormat() const {
 }
 
 bool LibavDecoder::Begin() {
-    return context_ && avcodec_open2(context_.get(), codec_, nullptr) == 0;
+    if (!context_ || avcodec_open2(context_.get(), codec_, nullptr) != 0) {
+        return false;
+    }
+    // libswscale may write a little past a row's last pixel: it writes into a picture with
+    // libavutil's own row padding, and whole pixel rows go on to the DIB from there.
+    picture_->format = AV_PIX_FMT_BGR24;
+    picture_->width = width_;
+    picture_->height = height_;
+    return av_frame_get_buffer(picture_.get(), 0) == 0;
 }
 
 bool LibavDecoder::Decode(std::span<const uint8_t> data, std::span<uint8_t> out) {
@@ -120,11 +129,16 @@ bool LibavDecoder::Decode(std::span<const uint8_t> data, std::span<uint8_t> out)
             got = scale_ != nullptr;
         }
         if (got) {
-            // Written bottom-up: the first picture row goes to the DIB's last row.
-            uint8_t* target[1] = {out.data() + static_cast<size_t>(rowBytes) * (height_ - 1)};
-            const int targetStride[1] = {-rowBytes};
-            got = sws_scale(scale_.get(), frame_->data, frame_->linesize, 0, height_, target,
-                            targetStride) == height_;
+            got = sws_scale(scale_.get(), frame_->data, frame_->linesize, 0, height_,
+                            picture_->data, picture_->linesize) == height_;
+        }
+        if (got) {
+            // Bottom-up: the first picture row becomes the DIB's last row.
+            for (int y = 0; y < height_; ++y) {
+                std::memcpy(out.data() + static_cast<size_t>(rowBytes) * (height_ - 1 - y),
+                            picture_->data[0] + static_cast<ptrdiff_t>(picture_->linesize[0]) * y,
+                            static_cast<size_t>(width_) * 3);
+            }
         }
         av_frame_unref(frame_.get());
     }

@@ -30,6 +30,7 @@ private:
     const AVCodec* codec_ = nullptr;
     CodecContextPtr context_;
     AvFramePtr frame_;
+    AvFramePtr picture_;  // the decoded picture in BGR, with libav's row padding
     AvPacketPtr packet_;
     ScaleContextPtr scale_;
     std::vector<uint8_t> input_;

@@ -8,6 +8,7 @@ extern "C" {
 }
 
 #include <cstdlib>
+#include <cstring>
 #include <utility>
 
 namespace korvex {
@@ -85,7 +86,15 @@ bool PixelTranslator::Setup(const DibFormat& capture) {
     sourceBytes_ = av_image_get_buffer_size(source_, width_, height_, 1);
     scale_.reset(sws_getContext(width_, height_, source_, width_, height_, AV_PIX_FMT_BGR24,
                                 SWS_BILINEAR, nullptr, nullptr, nullptr));
-    if (!scale_ || sourceBytes_ <= 0) {
+    // libswscale may write a little past a row's last pixel: it writes into a picture with
+    // libavutil's own row padding, and whole pixel rows go on to the DIB from there.
+    picture_.reset(av_frame_alloc());
+    if (picture_) {
+        picture_->format = AV_PIX_FMT_BGR24;
+        picture_->width = width_;
+        picture_->height = height_;
+    }
+    if (!scale_ || sourceBytes_ <= 0 || !picture_ || av_frame_get_buffer(picture_.get(), 0) != 0) {
         scale_.reset();
         return false;
     }
@@ -107,10 +116,17 @@ bool PixelTranslator::Translate(std::span<const uint8_t> raw, std::span<uint8_t>
     if (swapChroma_) {
         std::swap(planes[1], planes[2]);
     }
+    if (sws_scale(scale_.get(), planes, strides, 0, height_, picture_->data, picture_->linesize) !=
+        height_) {
+        return false;
+    }
     // The DIB is bottom-up: the first picture row goes to its last row.
-    uint8_t* target[1] = {out.data() + static_cast<size_t>(rowBytes) * (height_ - 1)};
-    const int targetStride[1] = {-rowBytes};
-    return sws_scale(scale_.get(), planes, strides, 0, height_, target, targetStride) == height_;
+    for (int y = 0; y < height_; ++y) {
+        std::memcpy(out.data() + static_cast<size_t>(rowBytes) * (height_ - 1 - y),
+                    picture_->data[0] + static_cast<ptrdiff_t>(picture_->linesize[0]) * y,
+                    static_cast<size_t>(width_) * 3);
+    }
+    return true;
 }
 
 }  // namespace korvex

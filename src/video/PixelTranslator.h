@@ -25,6 +25,7 @@ public:
 
 private:
     ScaleContextPtr scale_;
+    AvFramePtr picture_;  // the translated picture, with libav's row padding
     DibFormat outFormat_;
     AVPixelFormat source_ = AV_PIX_FMT_NONE;
     bool swapChroma_ = false;

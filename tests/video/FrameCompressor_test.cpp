@@ -139,6 +139,24 @@ TEST(FrameCompressorTest, MjpgRoundTripKeepsThePicture) {
     EXPECT_TRUE(prompt.Texts().empty());
 }
 
+TEST(FrameCompressorTest, NarrowOddSizedPicturesRoundTrip) {
+    // Rows of 41 pixels are not a multiple of any vector width: the decoder's conversion
+    // must neither write past them nor shift the picture.
+    RecordingPrompt prompt;
+    FrameCompressor compressor(prompt);
+    ASSERT_TRUE(compressor.OpenCompressor(kFourCCMjpg, DibFormat::Rgb(41, 31, 24)));
+    FrameDecompressor decompressor(prompt);
+    ASSERT_TRUE(decompressor.OpenDecompressor(kFourCCMjpg, compressor.OutFormat()));
+    std::vector<uint8_t> frame(static_cast<size_t>(DibImageBytes(41, 31, 24)), 0);
+    for (size_t i = 0; i < frame.size(); ++i) {
+        frame[i] = static_cast<uint8_t>(i % 124 < 123 ? 60 + (i % 124) : 0);
+    }
+    const auto compressed = compressor.CompressFrame(frame);
+    ASSERT_TRUE(compressed);
+    ASSERT_TRUE(decompressor.DecompressFrame(compressed->data));
+    EXPECT_GT(Psnr(decompressor.OutBits(), frame), 30.0);
+}
+
 // Compresses `count` test frames; returns each frame's bytes and key flag.
 std::vector<std::pair<std::vector<uint8_t>, bool>> CompressFrames(FrameCompressor& compressor,
                                                                   int count, int forceKeyAt = -1) {
