@@ -17,16 +17,6 @@
 namespace korvex {
 
 namespace {
-// The flush question; the buffer table has no entry for it.
-constexpr const char* kFlushQuestion =
-    "You are about to flush the video buffer (recorded video). This will allow KORVEX! to "
-    "overwrite it without asking. If it has not been overwritten, you can restore it by "
-    "clicking on Commands > Restore Video Buffer.";
-// Shown when Save As would write a buffer onto itself; the buffer table has no entry for it.
-constexpr const char* kSaveOntoItself =
-    "The video cannot be saved onto the file it is read from. Please choose another file "
-    "name.";
-
 QString SystemErrorText(int error) {
     return QStringLiteral("%1 : %2").arg(Str(IDS_MV2_SYSTEM_MESSAGE), strerror(error));
 }
@@ -132,7 +122,7 @@ BufferCommands::SaveResult BufferCommands::SaveAs(const std::optional<QString>& 
         return SaveResult::Cancelled;
     const QString source = playedFile.isEmpty() ? primary_.Path() : playedFile;
     if (IsBufferFile(*chosenPath) || IsSameFile(source, *chosenPath)) {
-        prompt_.Message(QString::fromLatin1(kSaveOntoItself), PromptIcon::Error);
+        prompt_.Message(Str(IDS_MV2_SAVE_ONTO_ITSELF), PromptIcon::Error);
         return SaveResult::Refused;
     }
     const BufferFileResult copied = CopyReplacing(source, *chosenPath);
@@ -182,7 +172,7 @@ bool BufferCommands::Restore(FrameCompressor& compressor, bool continuous) {
 bool BufferCommands::Flush() {
     if (!primary_.HasData())
         return false;
-    if (prompt_.Ask(QString::fromLatin1(kFlushQuestion), PromptButtons::YesNo, PromptAnswer::No) !=
+    if (prompt_.Ask(Str(IDS_FLUSH_BUFFER_QUESTION), PromptButtons::YesNo, PromptAnswer::No) !=
         PromptAnswer::Yes) {
         return false;
     }

@@ -17,12 +17,6 @@
 
 namespace korvex {
 
-namespace {
-// Shown when a due save of the buffer file fails; the buffer table has no text for it.
-constexpr const char* kSaveFailedText =
-    "Unable to save the video buffer as %1 (%2). Recording goes on in the current file.";
-}  // namespace
-
 Recorder::Recorder(Role role, const Clock& clock, UserPrompt& prompt)
     : role_(role), clock_(clock), prompt_(prompt), writer_(clock, &prompt), stills_(prompt) {}
 
@@ -198,7 +192,7 @@ void Recorder::ReportSaveFailure(const QString& target, int error) {
     if (saveFailureShown_)
         return;
     saveFailureShown_ = true;
-    prompt_.Message(QString::fromLatin1(kSaveFailedText).arg(target, strerror(error)),
+    prompt_.Message(Str(IDS_MV2_SAVE_MOVE_FAILED).arg(target, strerror(error)),
                     PromptIcon::Warning);
 }
 

@@ -26,6 +26,11 @@ const StringEntry kTable[] = {
      "The AVI file would be larger than 4 GB, the limit of the AVI format. The export was "
      "stopped and the partial file removed."},
     {IDS_MV2_DEVICE, "Device "},
+    {IDS_MV2_SAVE_MOVE_FAILED,
+     "Unable to save the video buffer as %1 (%2). Recording goes on in the current file."},
+    {IDS_MV2_SAVE_ONTO_ITSELF,
+     "The video cannot be saved onto the file it is read from. Please choose another file "
+     "name."},
 };
 }  // namespace
 
