@@ -4,6 +4,7 @@
 #include "buffer/FileHandle.h"
 #include "common/Paths.h"
 #include "common/StringTable.h"
+#include "common/SystemError.h"
 #include "common/UserPrompt.h"
 #include "common/strings/BufferStrings.h"
 #include "common/strings/CameraStrings.h"
@@ -17,9 +18,6 @@
 namespace korvex {
 
 namespace {
-QString SystemErrorText(int error) {
-    return QStringLiteral("%1 : %2").arg(Str(IDS_MV2_SYSTEM_MESSAGE), strerror(error));
-}
 
 // The first five words of a bitmap header: size, width, height, planes with bit count,
 // compression.

@@ -1,5 +1,6 @@
 #include "buffer/Mv2Reader.h"
 
+#include "common/SystemError.h"
 #include "common/UserPrompt.h"
 #include "common/strings/BufferStrings.h"
 
@@ -75,9 +76,7 @@ bool CMv2Reader::Open(const QString& path) {
         if (prompt_) {
             prompt_->Message(Str(IDS_MV2_OPEN_READ_FAILED), PromptIcon::Error);
             if (code != 0) {
-                prompt_->Message(
-                    QStringLiteral("%1 : %2").arg(Str(IDS_MV2_SYSTEM_MESSAGE), strerror(code)),
-                    PromptIcon::Error);
+                prompt_->Message(SystemErrorText(code), PromptIcon::Error);
             }
         }
         return false;

@@ -2,6 +2,7 @@
 
 #include "buffer/FileHandle.h"
 #include "common/Paths.h"
+#include "common/SystemError.h"
 #include "common/UserPrompt.h"
 #include "common/strings/BufferStrings.h"
 
@@ -20,9 +21,7 @@ bool CMv2Writer::ReportFailure(int messageId) {
     if (directory_.isEmpty()) {
         return true;
     }
-    const QString systemText =
-        code != 0 ? QStringLiteral("%1 : %2").arg(Str(IDS_MV2_SYSTEM_MESSAGE), strerror(code))
-                  : QString();
+    const QString systemText = code != 0 ? SystemErrorText(code) : QString();
     if (failure_) {
         failure_(messageId, Str(IDS_MV2_DEVICE) + directory_ + QStringLiteral(" - ") + systemText +
                                 QStringLiteral(" ") + Str(messageId));

@@ -65,7 +65,7 @@ QString AlertActions::UploaderPath() const {
 
 void AlertActions::ReportLaunchFailure(const QString& reason) {
     prompt_.Message(Str(IDS_LAUNCH_FAILED), PromptIcon::Error);
-    prompt_.Message(QStringLiteral("%1 : %2").arg(Str(IDS_MV2_SYSTEM_MESSAGE), reason),
+    prompt_.Message(QStringLiteral("%1 : %2").arg(Str(IDS_SYSTEM_MESSAGE), reason),
                     PromptIcon::Error);
 }
 

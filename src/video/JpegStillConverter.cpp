@@ -4,7 +4,7 @@
 #include "video/BitmapFile.h"
 #include "video/FileCopy.h"
 #include "video/JpegWriter.h"
-#include "video/SystemError.h"
+#include "common/SystemError.h"
 
 namespace korvex {
 

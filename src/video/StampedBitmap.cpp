@@ -2,7 +2,7 @@
 
 #include "common/strings/VideoStrings.h"
 #include "video/FrameSize.h"
-#include "video/SystemError.h"
+#include "common/SystemError.h"
 
 #include <QGuiApplication>
 #include <QImage>

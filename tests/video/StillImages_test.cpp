@@ -5,7 +5,7 @@
 #include "video/JpegStillConverter.h"
 #include "video/JpegWriter.h"
 #include "video/StampedBitmap.h"
-#include "video/SystemError.h"
+#include "common/SystemError.h"
 
 #include "video/TestFrames.h"
 

@@ -14,7 +14,6 @@ const StringEntry kTable[] = {
      "is not write protected."},
     {IDS_MV2_OPEN_READ_FAILED,
      "Failed to open the file for reading. Make sure you chose a valid path."},
-    {IDS_MV2_SYSTEM_MESSAGE, "System Message"},
     {IDS_MV2_NOT_VALID, "The selected file is not a valid KORVEX! MV2 file."},
     {IDS_MV2_CORRUPTED, "The video file is corrupted. KORVEX! can only show part of the file."},
     {IDS_FLUSH_BUFFER_QUESTION,

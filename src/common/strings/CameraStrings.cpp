@@ -36,6 +36,7 @@ const StringEntry kTable[] = {
      "Unable to change the working directory. Make sure you have write permission for that "
      "directory and the disk is not write protected."},
     {IDS_LAUNCH_FAILED, "Failed to launch the application."},
+    {IDS_SYSTEM_MESSAGE, "System Message"},
     {IDS_CLASS_REGISTRATION_FAILED, "Class Registration Failed"},
     {IDS_OTHER_SYSTEM_NOT_RESPONDING, "The other system is not responding"},
 };

@@ -63,8 +63,6 @@ const StringEntry kTable[] = {
     {IDS_FILE_OPEN_WRITE_FAILED,
      "Unable to open a file for writing. Make sure there is sufficient disk space and the disk "
      "is not write protected."},
-    {IDS_SYSTEM_ERROR_CAPTION, "System Message"},
-    {IDS_SYSTEM_ERROR_FORMAT, "%s : %s"},
     {IDS_FILE_READ_ERROR, "File read error"},
     {IDS_BMP_OPEN_READ_FAILED, "Unable to open file for reading"},
     {IDS_BMP_FILE_HEADER_UNREADABLE, "Unable to read bitmap file header."},
