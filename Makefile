@@ -24,13 +24,16 @@ run: build
 	scripts/run-korvex.sh $(BUILD_DIR)
 
 bench: build
-	@for b in $(BUILD_DIR)/bench/*; do [ -x "$$b" ] && "$$b" || exit 1; done
+	@for b in $(BUILD_DIR)/bench/*; do \
+	  [ -f "$$b" ] && [ -x "$$b" ] || continue; \
+	  "$$b" || exit 1; \
+	done
 
 fuzz: deps
 	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_DIR) -DKORVEX_FUZZ=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo
 	cmake --build $(FUZZ_DIR) -j$(JOBS)
 	@for f in $(FUZZ_DIR)/fuzz/*; do \
-	  [ -x "$$f" ] || continue; \
+	  [ -f "$$f" ] && [ -x "$$f" ] || continue; \
 	  name=$$(basename $$f); mkdir -p $(FUZZ_DIR)/corpus/$$name; \
 	  echo "== $$name"; \
 	  "$$f" -max_total_time=$(FUZZ_SECONDS) -rss_limit_mb=2048 $(FUZZ_DIR)/corpus/$$name fuzz/seeds/$$name 2>&1 | tail -n 3 || exit 1; \
