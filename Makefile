@@ -36,7 +36,12 @@ fuzz: deps
 	  [ -f "$$f" ] && [ -x "$$f" ] || continue; \
 	  name=$$(basename $$f); mkdir -p $(FUZZ_DIR)/corpus/$$name; \
 	  echo "== $$name"; \
-	  "$$f" -max_total_time=$(FUZZ_SECONDS) -rss_limit_mb=2048 $(FUZZ_DIR)/corpus/$$name fuzz/seeds/$$name 2>&1 | tail -n 3 || exit 1; \
+	  seeds=fuzz/seeds/$$name; [ -d $$seeds ] || seeds=; \
+	  if ! "$$f" -max_total_time=$(FUZZ_SECONDS) -rss_limit_mb=2048 \
+	       $(FUZZ_DIR)/corpus/$$name $$seeds > $(FUZZ_DIR)/$$name.log 2>&1; then \
+	    tail -n 40 $(FUZZ_DIR)/$$name.log; exit 1; \
+	  fi; \
+	  tail -n 1 $(FUZZ_DIR)/$$name.log; \
 	done
 
 clean:
