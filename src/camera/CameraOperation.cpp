@@ -58,7 +58,6 @@ bool CameraOperation::PrepareRecording(bool hidden, bool stopOnFailedOpen) {
     if (!parts_.recorder.CreateBuffers(cameraNumber_, continuous) && stopOnFailedOpen) {
         return false;
     }
-    parts_.source.ResetFrameCounters();
     if (settings_.recording.saveHourly) {
         parts_.recorder.ResetHourMark(parts_.clock.WallSeconds());
     }
@@ -93,7 +92,6 @@ bool CameraOperation::Append() {
     if (!parts_.recorder.ContinueBuffers(continuous)) {
         return false;
     }
-    parts_.source.ResetFrameCounters();
     if (settings_.recording.saveHourly) {
         parts_.recorder.ResetHourMark(parts_.clock.WallSeconds());
     }
@@ -239,13 +237,12 @@ void CameraOperation::ObserveStep() {
         observeArmed_ = false;
         emit StatusChanged();
     } else {
-        if (!frameAvailable_ || !parts_.recorder.RecordFrame(motion_, parts_.source.Bits())) {
+        // A step without a new frame (a camera that stopped delivering) records nothing and
+        // keeps Observe running, so recording resumes when the frames come back.
+        if (frameAvailable_ && !parts_.recorder.RecordFrame(motion_, parts_.source.Bits())) {
             modes_ &= ~kOperationObserve;
             observeArmed_ = false;
             emit StatusChanged();
-        }
-        if (!bufferValid_) {
-            parts_.source.ResetFrameCounters();
         }
         if (motion_ && settings_.recording.beep) {
             parts_.sound.PlayFile(parts_.alertSound);

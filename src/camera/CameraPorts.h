@@ -25,7 +25,6 @@ public:
     virtual bool FormatUsable() const = 0;
     virtual const DibFormat& Format() const = 0;
     virtual std::span<const uint8_t> Bits() const = 0;
-    virtual void ResetFrameCounters() = 0;
 };
 
 // The camera's video buffer: its primary recorder and, when the secondary directory is in

@@ -23,7 +23,6 @@ public:
     }
     const DibFormat& Format() const override { return source_.OutFormat(); }
     std::span<const uint8_t> Bits() const override { return source_.OutBits(); }
-    void ResetFrameCounters() override {}
 
 private:
     CaptureSource& source_;

@@ -19,6 +19,9 @@ class SceneSource : public FrameSource {
 public:
     SceneSource() : format_(DibFormat::Rgb(64, 64, 24)), bits_(64 * 64 * 3, 90) {}
     bool Grab() override {
+        if (unplugged) {
+            return false;
+        }
         std::fill(bits_.begin(), bits_.end(), 90);
         if (moving) {
             const int x0 = (grabs_ % 2) ? 8 : 40;
@@ -36,11 +39,10 @@ public:
     bool FormatUsable() const override { return usable; }
     const DibFormat& Format() const override { return format_; }
     std::span<const uint8_t> Bits() const override { return bits_; }
-    void ResetFrameCounters() override { ++counterResets; }
 
     bool moving = false;
     bool usable = true;
-    int counterResets = 0;
+    bool unplugged = false;
 
 private:
     DibFormat format_;
@@ -244,6 +246,21 @@ TEST_F(CameraOperationTest, RecorderRefusingAFrameEndsObserve) {
     Operation().FrameStep();
     EXPECT_EQ(Operation().Modes() & kOperationObserve, 0u);
     EXPECT_FALSE(Operation().ObserveArmed());
+}
+
+TEST_F(CameraOperationTest, FramesThatStopComingPauseRecordingWithoutEndingObserve) {
+    settings.general.fuseTime = 0;
+    ASSERT_TRUE(Operation().StartObserve());
+    Operation().FrameStep();
+    source.unplugged = true;
+    Operation().FrameStep();
+    Operation().FrameStep();
+    EXPECT_TRUE(Operation().ObserveArmed());
+    EXPECT_EQ(recorder.frames.size(), 1u);
+    EXPECT_FALSE(Operation().Motion());
+    source.unplugged = false;
+    Operation().FrameStep();
+    EXPECT_EQ(recorder.frames.size(), 2u);
 }
 
 TEST_F(CameraOperationTest, StopClearsEverythingAndTheUploaderFlag) {
