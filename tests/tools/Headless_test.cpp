@@ -121,6 +121,30 @@ TEST_F(HeadlessTest, RecordsDemoCameraMotionIntoAPlayableBuffer) {
     EXPECT_EQ(ValidBuffer(), 0);
 }
 
+// SIGTERM ends the program like closing its windows: settings, mask and schedule are saved
+// and the buffer counts as closed.
+TEST_F(HeadlessTest, EndsCleanlyOnSigterm) {
+    QProcess process;
+    process.setProcessEnvironment(environment);
+    process.setReadChannel(QProcess::StandardError);
+    process.start(Bin("korvex32"), {"--headless", "--camera", demoNumber, "--observe"});
+    ASSERT_TRUE(process.waitForStarted());
+    QByteArray said;
+    while (!said.contains("opened as camera") && process.waitForReadyRead(30000)) {
+        said += process.readAllStandardError();
+    }
+    ASSERT_TRUE(said.contains("opened as camera")) << said.toStdString();
+    process.terminate();
+    ASSERT_TRUE(process.waitForFinished(30000));
+    EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(process.exitCode(), 0);
+    EXPECT_EQ(ValidBuffer(), 0);
+    EXPECT_TRUE(QFileInfo::exists(dir.File("Korvex" + demoNumber + ".msk")));
+    EXPECT_TRUE(QFileInfo::exists(dir.File("Korvex" + demoNumber + ".tmr")));
+    QSettings settings(dir.SettingsPath(), QSettings::IniFormat);
+    EXPECT_EQ(settings.value("Demo Camera/Video/CompressorL").toInt(), 19021);  // "MJPG"
+}
+
 // Killed while recording, the program leaves a buffer that reads to its last whole record;
 // an unattended start archives it, a plain start takes it up again.
 TEST_F(HeadlessTest, SurvivesAKillWhileRecording) {
