@@ -5,8 +5,8 @@ set -euo pipefail
 
 packages=(
   build-essential cmake make pkg-config git
-  qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev libgl-dev libglx-dev libegl-dev
-  libqt6svg6 fonts-dejavu-core
+  qt6-base-dev qt6-base-dev-tools libgl-dev
+  fonts-dejavu-core
   libjpeg62-turbo-dev libturbojpeg0-dev
   libavcodec-dev libavformat-dev libavutil-dev libswscale-dev
   libv4l-dev
