@@ -204,17 +204,7 @@ void Recorder::WriteStill() {
                             prompt_)) {
         return;
     }
-    // The still is made under a temporary name and renamed into place, so whoever reads
-    // "korvex.jpg" never sees half an image.
-    const QString temporary = JoinPath(stillDir_, QStringLiteral(".korvex.jpg.part"));
-    const QByteArray temporaryName = QFile::encodeName(temporary);
-    if (!stills_.ConvertBitmapToJpeg(temporary, bitmap) ||
-        ::rename(
-            temporaryName.constData(),
-            QFile::encodeName(JoinPath(stillDir_, QStringLiteral("korvex.jpg"))).constData()) !=
-            0) {
-        ::unlink(temporaryName.constData());
-    }
+    stills_.ConvertBitmapToJpegInPlace(JoinPath(stillDir_, QStringLiteral("korvex.jpg")), bitmap);
 }
 
 }  // namespace korvex

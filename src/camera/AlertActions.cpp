@@ -21,21 +21,6 @@ namespace korvex {
 namespace {
 constexpr int kLaunchFlag = 0x1;
 
-// Alert images are written beside their final name and renamed into place, so the uploader
-// never reads half an image.
-QString PartName(const QString& path) {
-    return path + QStringLiteral(".part");
-}
-
-bool MoveIntoPlace(const QString& part, const QString& path) {
-    if (std::rename(QFile::encodeName(part).constData(), QFile::encodeName(path).constData()) ==
-        0) {
-        return true;
-    }
-    QFile::remove(part);
-    return false;
-}
-
 // A name that is not taken yet: the name itself, else with "_1", "_2", ... before the
 // extension.
 QString FreeName(const QString& directory, const QString& name) {
@@ -122,21 +107,20 @@ QString AlertActions::SaveImagesIn(const QString& directory, const DibFormat& fo
     if (lookOut.saveFrame && WriteStampedBitmap(bitmap, format, bits, now, prompt_)) {
         const QString target =
             FreeName(directory, MakeTimeName(now, TimeNameForm::DateSecond, QStringLiteral("jpg")));
-        if (stills_.ConvertBitmapToJpeg(PartName(target), bitmap) &&
-            MoveIntoPlace(PartName(target), target)) {
+        if (stills_.ConvertBitmapToJpegInPlace(target, bitmap)) {
             stamped = target;
         }
     }
     if (lookOut.saveFixedName) {
         const QString fixed = JoinPath(directory, QStringLiteral("lookout.jpg"));
-        bool written = false;
+        // The uploader reads "lookout.jpg" whenever it changes: it only ever sees it whole.
         if (!stamped.isEmpty()) {
-            written = CopyFileBytes(stamped, PartName(fixed), prompt_).ok;
+            const QString part = PartPath(fixed);
+            if (CopyFileBytes(stamped, part, prompt_).ok) {
+                MoveIntoPlace(part, fixed);
+            }
         } else if (WriteStampedBitmap(bitmap, format, bits, now, prompt_)) {
-            written = stills_.ConvertBitmapToJpeg(PartName(fixed), bitmap);
-        }
-        if (written) {
-            MoveIntoPlace(PartName(fixed), fixed);
+            stills_.ConvertBitmapToJpegInPlace(fixed, bitmap);
         }
     }
     return stamped;

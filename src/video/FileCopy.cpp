@@ -2,6 +2,10 @@
 
 #include "common/strings/VideoStrings.h"
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
 #include <cerrno>
 #include <cstdio>
 #include <memory>
@@ -14,6 +18,20 @@ struct FileCloser {
 };
 using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 }  // namespace
+
+QString PartPath(const QString& target) {
+    const QFileInfo info(target);
+    return info.dir().filePath(QStringLiteral(".") + info.fileName() + QStringLiteral(".part"));
+}
+
+bool MoveIntoPlace(const QString& part, const QString& target) {
+    const QByteArray partName = QFile::encodeName(part);
+    if (std::rename(partName.constData(), QFile::encodeName(target).constData()) == 0) {
+        return true;
+    }
+    std::remove(partName.constData());
+    return false;
+}
 
 CopyResult CopyFileBytes(const QString& source, const QString& target, UserPrompt& prompt) {
     FilePtr in(std::fopen(source.toLocal8Bit().constData(), "rb"));

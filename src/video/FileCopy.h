@@ -16,4 +16,11 @@ struct CopyResult {
 // every read, write and close did; a read error also shows "File read error".
 CopyResult CopyFileBytes(const QString& source, const QString& target, UserPrompt& prompt);
 
+// Files other programs read (alert images, "korvex.jpg") are written beside their name and
+// renamed into place, so a reader never sees half a file. The name to write first:
+// ".<name>.part" in the same directory.
+QString PartPath(const QString& target);
+// Renames the written part over `target`; on failure the part is removed.
+bool MoveIntoPlace(const QString& part, const QString& target);
+
 }  // namespace korvex

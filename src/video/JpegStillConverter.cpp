@@ -1,10 +1,10 @@
 #include "video/JpegStillConverter.h"
 
+#include "common/SystemError.h"
 #include "common/strings/VideoStrings.h"
 #include "video/BitmapFile.h"
 #include "video/FileCopy.h"
 #include "video/JpegWriter.h"
-#include "common/SystemError.h"
 
 namespace korvex {
 
@@ -28,6 +28,12 @@ bool JpegStillConverter::ConvertBitmapToJpeg(const QString& target, const QStrin
         ShowSystemError(prompt_, copy.error);
     }
     return false;
+}
+
+bool JpegStillConverter::ConvertBitmapToJpegInPlace(const QString& target,
+                                                    const QString& bitmapPath) {
+    const QString part = PartPath(target);
+    return ConvertBitmapToJpeg(part, bitmapPath) && MoveIntoPlace(part, target);
 }
 
 }  // namespace korvex

@@ -17,6 +17,8 @@ public:
 
     // True only when the bitmap was read, the JPEG written and the copy made.
     bool ConvertBitmapToJpeg(const QString& target, const QString& bitmapPath);
+    // The same, with the JPEG written beside `target` and renamed into place.
+    bool ConvertBitmapToJpegInPlace(const QString& target, const QString& bitmapPath);
     int ConsecutiveCopyFailures() const { return copyFailures_; }
 
 private:

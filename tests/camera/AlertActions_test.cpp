@@ -130,7 +130,7 @@ TEST_F(AlertActionsTest, AlertStillsAreWrittenWholeInBothDirectories) {
         EXPECT_EQ(stamped.size(), QSize(320, 260)) << folder.toStdString();
         EXPECT_TRUE(QFile::exists(folder + "/111423_221320_1.jpg"));
         EXPECT_EQ(QImage(folder + "/lookout.jpg").size(), QSize(320, 260));
-        EXPECT_TRUE(QDir(folder).entryList({"*.part"}, QDir::Files).isEmpty());
+        EXPECT_TRUE(QDir(folder).entryList({"*.part"}, QDir::Files | QDir::Hidden).isEmpty());
     }
     EXPECT_EQ(store.Read(settings::kLastSavedFile), dir.File("111423_221320_1.jpg"));
 }
