@@ -9,9 +9,7 @@
 #include "common/strings/CameraStrings.h"
 #include "video/StampedBitmap.h"
 
-#include <QFile>
 
-#include <unistd.h>
 #include <cstdio>
 #include <cstring>
 
