@@ -9,7 +9,6 @@
 #include "common/strings/CameraStrings.h"
 #include "video/StampedBitmap.h"
 
-
 #include <cstdio>
 #include <cstring>
 
